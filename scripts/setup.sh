@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, everything the project builds and tests
+# with. Safe to run again: packages already present are not fetched.
+set -euo pipefail
+
+native=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+        libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev
+        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file)
+windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+
+missing() {
+  local out=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || out+=("$p")
+  done
+  echo "${out[@]:-}"
+}
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+
+want_windows=1
+[ "${RINGSTRIDE_SKIP_WINDOWS:-0}" = 1 ] && want_windows=0
+
+if [ "$want_windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
+
+todo="$(missing "${native[@]}")"
+[ "$want_windows" = 1 ] && todo="$todo $(missing "${windows[@]}")"
+todo="$(echo $todo)"
+if [ -n "$todo" ] || [ -n "${need_update:-}" ]; then
+  echo "setup: installing $todo"
+  "${sudo_cmd[@]}" apt-get update -qq
+  [ -z "$todo" ] || "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends $todo >/dev/null
+fi
+echo "setup: all packages present"
