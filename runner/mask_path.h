@@ -1,9 +1,13 @@
 // A mask path as the host keeps it: vertices with in and out tangents, open
 // or closed, each segment a cubic Bezier. This is the host side of the path
 // suites; the effect only ever sees it through those suites.
+//
+// Everything here uses only +, -, *, / and std::sqrt, so that lengths and
+// points come out bit for bit the same on every platform we build for.
 #ifndef FOLVEK_RUNNER_MASK_PATH_H
 #define FOLVEK_RUNNER_MASK_PATH_H
 
+#include <stdint.h>
 #include <vector>
 
 namespace runner {
@@ -21,6 +25,56 @@ struct MaskPath {
     std::vector<MaskVertex> vertices;
     bool closed = false;
 };
+
+// Coordinates beyond this (or not finite) make a segment unusable: its
+// length is NaN and every point of it is NaN, so a caller that walks
+// "while t <= length" walks nothing. Far beyond any layer, and small enough
+// that no product of two coordinates overflows.
+constexpr double MAX_PATH_COORDINATE = 1e12;
+
+enum SegmentKind : int32_t {
+    SEGMENT_MISSING = 0,   // no such segment in the path
+    SEGMENT_UNUSABLE = 1,  // a control point is not finite or absurdly far out
+    SEGMENT_POINT = 2,     // all four control points coincide: length 0
+    SEGMENT_LINE = 3,      // the control points lie on the chord
+    SEGMENT_CURVE = 4
+};
+
+// One segment made ready for evaluation by arc length: its control points
+// and, for a curve, the arc length at equally spaced parameter values.
+struct SegmentPrep {
+    int32_t kind = SEGMENT_MISSING;
+    double px[4] = {0.0, 0.0, 0.0, 0.0};
+    double py[4] = {0.0, 0.0, 0.0, 0.0};
+    double length = 0.0;
+    std::vector<double> cumulative;  // cumulative[k]: length up to u = k / intervals
+};
+
+// Open paths have one segment fewer than vertices, closed paths as many;
+// fewer than two vertices make no segment, open or closed (a lone vertex
+// traces no stroke of its own).
+int32_t SegmentCount(const MaskPath& path);
+
+// `frequency` is the caller's sampling hint: the number of parameter
+// intervals the arc length table is built over, kept within 64..1024 so a
+// small hint never costs accuracy and a large one never costs unbounded
+// memory. A segment index outside the path gives kind SEGMENT_MISSING.
+SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency);
+
+// The segment's arc length: 0 for a missing segment or a point, NaN for an
+// unusable one.
+double SegmentLength(const SegmentPrep& prep);
+
+// The point at arc length s from the segment's start (s is kept within
+// 0..length; NaN is taken as 0) and the unit tangent there, the derivative
+// per unit of arc length. Where the curve momentarily stops (a zero
+// tangent handle at an end, or a cusp) the tangent is its limit direction.
+// A point segment has tangent (0, 0); an unusable or missing one gives NaN.
+void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy);
+
+// The path with every coordinate and tangent multiplied by `factor`, for
+// rendering at reduced resolution.
+MaskPath Scaled(const MaskPath& path, double factor);
 
 }  // namespace runner
 

@@ -1,0 +1,284 @@
+#include "runner/mask_path.h"
+
+#include <cmath>
+#include <cstddef>
+
+namespace runner {
+
+namespace {
+
+constexpr int32_t MIN_INTERVALS = 64;
+constexpr int32_t MAX_INTERVALS = 1024;
+
+// A control point closer to the chord than this (relative to the chord's
+// length) counts as lying on it: the curve is then drawn as the chord.
+constexpr double STRAIGHT_TOLERANCE = 1e-9;
+
+// Below this speed (relative to the segment's size) the curve is taken to
+// stand still, and its direction is read from the higher derivatives.
+constexpr double STANDSTILL_TOLERANCE = 1e-12;
+
+constexpr int32_t NEWTON_STEPS = 24;
+
+// Eight-point Gauss-Legendre rule on [-1, 1]: nodes +-GAUSS_X[i], weights GAUSS_W[i].
+constexpr double GAUSS_X[4] = {0.1834346424956498049394761, 0.5255324099163289858177390,
+                               0.7966664774136267395915539, 0.9602898564975362316835609};
+constexpr double GAUSS_W[4] = {0.3626837833783619829651504, 0.3137066458778872873379622,
+                               0.2223810344533744705443560, 0.1012285362903762591525314};
+
+struct Vec {
+    double x, y;
+};
+
+double Abs(double v) { return v < 0.0 ? -v : v; }
+double Max(double a, double b) { return a > b ? a : b; }
+
+bool Usable(double v) { return v >= -MAX_PATH_COORDINATE && v <= MAX_PATH_COORDINATE; }
+
+Vec Point(const SegmentPrep& p, int32_t i) { return Vec{p.px[i], p.py[i]}; }
+
+// dB/du of the Bezier.
+Vec FirstDerivative(const SegmentPrep& p, double u) {
+    const double v = 1.0 - u;
+    const double ax = p.px[1] - p.px[0], ay = p.py[1] - p.py[0];
+    const double bx = p.px[2] - p.px[1], by = p.py[2] - p.py[1];
+    const double cx = p.px[3] - p.px[2], cy = p.py[3] - p.py[2];
+    const double wa = 3.0 * v * v, wb = 6.0 * v * u, wc = 3.0 * u * u;
+    return Vec{wa * ax + wb * bx + wc * cx, wa * ay + wb * by + wc * cy};
+}
+
+Vec SecondDerivative(const SegmentPrep& p, double u) {
+    const double v = 1.0 - u;
+    const double ax = p.px[2] - 2.0 * p.px[1] + p.px[0], ay = p.py[2] - 2.0 * p.py[1] + p.py[0];
+    const double bx = p.px[3] - 2.0 * p.px[2] + p.px[1], by = p.py[3] - 2.0 * p.py[2] + p.py[1];
+    return Vec{6.0 * (v * ax + u * bx), 6.0 * (v * ay + u * by)};
+}
+
+Vec ThirdDerivative(const SegmentPrep& p) {
+    return Vec{6.0 * (p.px[3] - 3.0 * p.px[2] + 3.0 * p.px[1] - p.px[0]),
+               6.0 * (p.py[3] - 3.0 * p.py[2] + 3.0 * p.py[1] - p.py[0])};
+}
+
+Vec Position(const SegmentPrep& p, double u) {
+    const double v = 1.0 - u;
+    const double w0 = v * v * v, w1 = 3.0 * v * v * u, w2 = 3.0 * v * u * u, w3 = u * u * u;
+    return Vec{w0 * p.px[0] + w1 * p.px[1] + w2 * p.px[2] + w3 * p.px[3],
+               w0 * p.py[0] + w1 * p.py[1] + w2 * p.py[2] + w3 * p.py[3]};
+}
+
+double Speed(const SegmentPrep& p, double u) {
+    const Vec d = FirstDerivative(p, u);
+    return std::sqrt(d.x * d.x + d.y * d.y);
+}
+
+double ArcLength(const SegmentPrep& p, double u0, double u1) {
+    const double half = (u1 - u0) * 0.5;
+    const double mid = (u0 + u1) * 0.5;
+    double sum = 0.0;
+    for (int32_t i = 0; i < 4; ++i) {
+        const double off = half * GAUSS_X[i];
+        sum += GAUSS_W[i] * (Speed(p, mid - off) + Speed(p, mid + off));
+    }
+    return sum * half;
+}
+
+// The largest distance between control points along either axis: the
+// segment's size, against which "nearly zero" is judged.
+double Extent(const SegmentPrep& p) {
+    double lo_x = p.px[0], hi_x = p.px[0], lo_y = p.py[0], hi_y = p.py[0];
+    for (int32_t i = 1; i < 4; ++i) {
+        lo_x = p.px[i] < lo_x ? p.px[i] : lo_x;
+        hi_x = p.px[i] > hi_x ? p.px[i] : hi_x;
+        lo_y = p.py[i] < lo_y ? p.py[i] : lo_y;
+        hi_y = p.py[i] > hi_y ? p.py[i] : hi_y;
+    }
+    return Max(hi_x - lo_x, hi_y - lo_y);
+}
+
+// Unit vector along v, scaled first so that tiny components do not
+// underflow when squared. False when v is (0, 0).
+bool Normalise(Vec v, double* ux, double* uy) {
+    const double m = Max(Abs(v.x), Abs(v.y));
+    if (!(m > 0.0)) return false;
+    const double sx = v.x / m, sy = v.y / m;
+    const double n = std::sqrt(sx * sx + sy * sy);
+    *ux = sx / n;
+    *uy = sy / n;
+    return true;
+}
+
+// The control point q lies on the chord from P0 to P3 (within tolerance),
+// including its ends. With both inner control points so placed the curve
+// runs monotonically along the chord.
+bool OnChord(Vec p0, Vec chord, double chord_length, Vec q) {
+    const double vx = q.x - p0.x, vy = q.y - p0.y;
+    const double tol = STRAIGHT_TOLERANCE * (1.0 + chord_length);
+    const double across = Abs(chord.x * vy - chord.y * vx) / chord_length;
+    const double along = (chord.x * vx + chord.y * vy) / chord_length;
+    return across <= tol && along >= -tol && along <= chord_length + tol;
+}
+
+int32_t Classify(const SegmentPrep& p) {
+    for (int32_t i = 0; i < 4; ++i) {
+        if (!Usable(p.px[i]) || !Usable(p.py[i])) return SEGMENT_UNUSABLE;
+    }
+    const Vec p0 = Point(p, 0);
+    const Vec chord{p.px[3] - p.px[0], p.py[3] - p.py[0]};
+    const double chord_length = std::sqrt(chord.x * chord.x + chord.y * chord.y);
+    if (chord_length == 0.0) {
+        const bool still = p.px[1] == p.px[0] && p.py[1] == p.py[0] && p.px[2] == p.px[0] &&
+                           p.py[2] == p.py[0];
+        return still ? SEGMENT_POINT : SEGMENT_CURVE;
+    }
+    if (OnChord(p0, chord, chord_length, Point(p, 1)) && OnChord(p0, chord, chord_length, Point(p, 2))) {
+        return SEGMENT_LINE;
+    }
+    return SEGMENT_CURVE;
+}
+
+// The Bezier parameter at which the arc length from the start is s, for
+// 0 < s < length: the table brackets the interval, Newton's method on the
+// quadrature inside it finishes, with bisection whenever a step would
+// leave the bracket.
+double ParameterAtLength(const SegmentPrep& p, double s) {
+    const std::vector<double>& cum = p.cumulative;
+    const size_t intervals = cum.size() - 1;
+    size_t lo_k = 0, hi_k = intervals;
+    while (hi_k - lo_k > 1) {
+        const size_t mid = lo_k + (hi_k - lo_k) / 2;
+        if (cum[mid] <= s) lo_k = mid; else hi_k = mid;
+    }
+    const double h = 1.0 / static_cast<double>(intervals);
+    const double u0 = static_cast<double>(lo_k) * h;
+    const double u1 = lo_k + 1 == intervals ? 1.0 : static_cast<double>(lo_k + 1) * h;
+    const double target = s - cum[lo_k];
+    const double span = cum[lo_k + 1] - cum[lo_k];
+    double lo = u0, hi = u1;
+    double u = span > 0.0 ? u0 + (target / span) * (u1 - u0) : u0;
+    for (int32_t step = 0; step < NEWTON_STEPS; ++step) {
+        const double f = ArcLength(p, u0, u) - target;
+        if (f == 0.0) break;
+        if (f > 0.0) hi = u; else lo = u;
+        const double speed = Speed(p, u);
+        double next = speed > 0.0 ? u - f / speed : lo;
+        if (!(next > lo && next < hi)) next = (lo + hi) * 0.5;
+        if (next == u) break;
+        u = next;
+    }
+    return u;
+}
+
+// The direction of travel at u where the speed is (nearly) zero: the first
+// derivative that does not vanish, with the sign it has just after u (just
+// before it at the segment's end).
+void StandstillDirection(const SegmentPrep& p, double u, double* dx, double* dy) {
+    const double sign = u >= 1.0 ? -1.0 : 1.0;
+    const Vec d2 = SecondDerivative(p, u);
+    const double tiny = STANDSTILL_TOLERANCE * Extent(p);
+    if (Max(Abs(d2.x), Abs(d2.y)) > tiny && Normalise(Vec{sign * d2.x, sign * d2.y}, dx, dy)) return;
+    if (Normalise(ThirdDerivative(p), dx, dy)) return;
+    if (Normalise(Vec{p.px[3] - p.px[0], p.py[3] - p.py[0]}, dx, dy)) return;
+    *dx = 0.0;
+    *dy = 0.0;
+}
+
+}  // namespace
+
+int32_t SegmentCount(const MaskPath& path) {
+    const size_t n = path.vertices.size();
+    if (n < 2) return 0;
+    const size_t count = path.closed ? n : n - 1;
+    return count > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(count);
+}
+
+SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency) {
+    SegmentPrep prep;
+    if (segment < 0 || segment >= SegmentCount(path)) return prep;
+    const size_t i = static_cast<size_t>(segment);
+    const size_t j = i + 1 == path.vertices.size() ? 0 : i + 1;
+    const MaskVertex& a = path.vertices[i];
+    const MaskVertex& b = path.vertices[j];
+    prep.px[0] = a.x;
+    prep.py[0] = a.y;
+    prep.px[1] = a.x + a.out_x;
+    prep.py[1] = a.y + a.out_y;
+    prep.px[2] = b.x + b.in_x;
+    prep.py[2] = b.y + b.in_y;
+    prep.px[3] = b.x;
+    prep.py[3] = b.y;
+    prep.kind = Classify(prep);
+
+    if (prep.kind == SEGMENT_UNUSABLE) {
+        prep.length = NAN;
+    } else if (prep.kind == SEGMENT_LINE) {
+        const double cx = prep.px[3] - prep.px[0], cy = prep.py[3] - prep.py[0];
+        prep.length = std::sqrt(cx * cx + cy * cy);
+    } else if (prep.kind == SEGMENT_CURVE) {
+        const int32_t intervals = frequency < MIN_INTERVALS ? MIN_INTERVALS
+                                  : frequency > MAX_INTERVALS ? MAX_INTERVALS : frequency;
+        const double h = 1.0 / static_cast<double>(intervals);
+        prep.cumulative.resize(static_cast<size_t>(intervals) + 1);
+        prep.cumulative[0] = 0.0;
+        double total = 0.0;
+        for (int32_t k = 0; k < intervals; ++k) {
+            const double u0 = static_cast<double>(k) * h;
+            const double u1 = k + 1 == intervals ? 1.0 : static_cast<double>(k + 1) * h;
+            total += ArcLength(prep, u0, u1);
+            prep.cumulative[static_cast<size_t>(k) + 1] = total;
+        }
+        prep.length = total;
+    }
+    return prep;
+}
+
+double SegmentLength(const SegmentPrep& prep) { return prep.length; }
+
+void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy) {
+    if (prep.kind == SEGMENT_MISSING || prep.kind == SEGMENT_UNUSABLE) {
+        *x = *y = *dx = *dy = NAN;
+        return;
+    }
+    if (prep.kind == SEGMENT_POINT) {
+        *x = prep.px[0];
+        *y = prep.py[0];
+        *dx = *dy = 0.0;
+        return;
+    }
+    const double length = prep.length;
+    const double t = !(s > 0.0) ? 0.0 : (s > length ? length : s);
+
+    if (prep.kind == SEGMENT_LINE) {
+        // Along the chord itself, so that an axis-aligned line keeps its
+        // other coordinate exactly and its tangent has an exact 0.
+        const double cx = prep.px[3] - prep.px[0], cy = prep.py[3] - prep.py[0];
+        const double f = t / length;
+        *x = prep.px[0] + f * cx;
+        *y = prep.py[0] + f * cy;
+        *dx = cx / length;
+        *dy = cy / length;
+        return;
+    }
+
+    const double u = t <= 0.0 ? 0.0 : (t >= length ? 1.0 : ParameterAtLength(prep, t));
+    const Vec pos = u <= 0.0 ? Point(prep, 0) : (u >= 1.0 ? Point(prep, 3) : Position(prep, u));
+    *x = pos.x;
+    *y = pos.y;
+    const Vec d1 = FirstDerivative(prep, u);
+    if (Max(Abs(d1.x), Abs(d1.y)) > STANDSTILL_TOLERANCE * Extent(prep) && Normalise(d1, dx, dy)) return;
+    StandstillDirection(prep, u, dx, dy);
+}
+
+MaskPath Scaled(const MaskPath& path, double factor) {
+    MaskPath out = path;
+    for (MaskVertex& v : out.vertices) {
+        v.x *= factor;
+        v.y *= factor;
+        v.in_x *= factor;
+        v.in_y *= factor;
+        v.out_x *= factor;
+        v.out_y *= factor;
+    }
+    return out;
+}
+
+}  // namespace runner
