@@ -1,0 +1,50 @@
+// Host memory handles: a PF_Handle points at a pointer to the block, as the
+// effect expects. Every handle is really allocated, its lock count kept, and
+// the live ones counted so that tests can find leaks and double disposals.
+#ifndef FOLVEK_RUNNER_HANDLES_H
+#define FOLVEK_RUNNER_HANDLES_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <memory>
+#include <unordered_map>
+
+#include "host/host_api.h"
+
+namespace runner {
+
+class HandleTable {
+public:
+    HandleTable() = default;
+    ~HandleTable();
+    HandleTable(const HandleTable&) = delete;
+    HandleTable& operator=(const HandleTable&) = delete;
+
+    // Null when the memory cannot be had. The block is zero-filled.
+    PF_Handle New(uint32_t size);
+    // Null for a handle we did not hand out (or already disposed of).
+    void* Lock(PF_Handle handle);
+    void Unlock(PF_Handle handle);
+    // Unknown handles (null, foreign, disposed) are counted, not freed.
+    void Dispose(PF_Handle handle);
+
+    bool IsLive(PF_Handle handle) const;
+    size_t LiveCount() const { return records_.size(); }
+    uint32_t SizeOf(PF_Handle handle) const;     // 0 when not live
+    int32_t LockCount(PF_Handle handle) const;   // 0 when not live
+    int32_t BadDisposals() const { return bad_disposals_; }
+    int32_t BadUnlocks() const { return bad_unlocks_; }
+    int32_t Allocations() const { return allocations_; }
+
+private:
+    struct Record;
+    std::unordered_map<PF_Handle, std::unique_ptr<Record>> records_;
+    int32_t bad_disposals_ = 0;
+    int32_t bad_unlocks_ = 0;
+    int32_t allocations_ = 0;
+};
+
+}  // namespace runner
+
+#endif

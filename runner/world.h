@@ -1,0 +1,94 @@
+// An image as the host hands it to an effect: `height` rows of `rowbytes`
+// bytes, in one of the three host pixel formats, with any amount of padding
+// at the end of each row. Padding bytes (and, for a fresh output, every
+// byte) hold PADDING_CANARY so that tests can prove they were never written.
+#ifndef FOLVEK_RUNNER_WORLD_H
+#define FOLVEK_RUNNER_WORLD_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <memory>
+#include <vector>
+
+#include "host/host_api.h"
+#include "runner/expected.h"
+
+namespace runner {
+
+constexpr uint8_t PADDING_CANARY = 0xA5;
+
+// Bytes per pixel of a host pixel format; 0 for anything else.
+int32_t BytesPerPixel(PF_PixelFormat format);
+
+class World {
+public:
+    World();  // an empty world (no pixels, format INVALID)
+    ~World();
+    World(World&&) noexcept;
+    World& operator=(World&&) noexcept;
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
+
+    // Every byte of the buffer, image and padding, is set to `fill_byte`.
+    // Fails on a bad format, a negative size or a buffer size that does not
+    // fit in rowbytes (32-bit signed) or in memory.
+    static Expected<World> Create(PF_PixelFormat format, int32_t width, int32_t height,
+                                  int32_t row_padding_bytes = 0,
+                                  uint8_t fill_byte = PADDING_CANARY);
+
+    World Clone() const;
+
+    PF_PixelFormat Format() const;
+    int32_t Width() const;
+    int32_t Height() const;
+    int32_t RowBytes() const;
+    bool Empty() const;
+
+    // The record handed to the effect. Its host_reserved points at a tag
+    // that lets the world suite tell the format; the tag survives moves.
+    PF_EffectWorld* Def() { return &def_; }
+    const PF_EffectWorld* Def() const { return &def_; }
+
+    uint8_t* Row(int32_t y);
+    const uint8_t* Row(int32_t y) const;
+
+    // Typed pixel access; the caller picks the type of Format().
+    PF_Pixel& Pixel8(int32_t x, int32_t y);
+    PF_Pixel16& Pixel16(int32_t x, int32_t y);
+    PF_PixelFloat& PixelFloat(int32_t x, int32_t y);
+    const PF_Pixel& Pixel8(int32_t x, int32_t y) const;
+    const PF_Pixel16& Pixel16(int32_t x, int32_t y) const;
+    const PF_PixelFloat& PixelFloat(int32_t x, int32_t y) const;
+
+    // Every byte after the image in every row still holds PADDING_CANARY.
+    bool PaddingIntact() const;
+    // Every byte of the image area (not the padding) equals `byte`.
+    bool ImageBytesAll(uint8_t byte) const;
+    // Same format and size and identical image bytes (padding ignored).
+    bool SameImage(const World& other) const;
+
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+
+private:
+    struct Tag;
+    std::vector<uint8_t> bytes_;
+    std::unique_ptr<Tag> tag_;
+    PF_EffectWorld def_{};
+};
+
+// The format of a world made by World (through its tag); INVALID for a
+// world we did not make.
+PF_PixelFormat FormatOfDef(const PF_EffectWorld* def);
+
+// The whole of `src` into `dst`: same format and size required, row
+// paddings may differ. Returns PF_Err_BAD_CALLBACK_PARAM otherwise.
+PF_Err CopyWorld(const PF_EffectWorld* src, PF_EffectWorld* dst);
+
+// The whole of `world` with `color` expanded to the world's depth
+// (8 bits as is, 16 bits scaled to 0..32768, float to 0..1).
+PF_Err FillWorld(const PF_Pixel& color, PF_EffectWorld* world);
+
+}  // namespace runner
+
+#endif
