@@ -265,6 +265,7 @@ typedef struct PF_HandleSuite1 {  // "PF Handle Suite" 1
     void* (*host_lock_handle)(PF_Handle handle);
     void (*host_unlock_handle)(PF_Handle handle);
     void (*host_dispose_handle)(PF_Handle handle);
+    uint32_t (*host_get_handle_size)(PF_Handle handle);  // 0 for a null handle
 } PF_HandleSuite1;
 
 typedef struct AEGP_UtilitySuite7 {  // "AEGP Utility Suite" 7
