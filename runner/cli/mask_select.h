@@ -1,0 +1,33 @@
+// From the user's mask options to the one mask path handed to the host:
+// read it, pick the subpath, check its numbers, scale it for downsampling.
+#ifndef FOLVEK_RUNNER_CLI_MASK_SELECT_H
+#define FOLVEK_RUNNER_CLI_MASK_SELECT_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runner/cli/result.h"
+#include "runner/mask_path.h"
+
+namespace runner::cli {
+
+struct MaskOptions {
+    std::string file;       // --mask, empty if not given
+    std::string path_data;  // --mask-d, empty if not given
+    int32_t index = 0;      // --mask-index, counted from 0
+};
+
+// Every point and handle finite and within the coordinate limit; `what`
+// names the source in the message.
+Status CheckMask(const MaskPath& path, const std::string& what);
+
+// Scales positions and tangents by `factor` (for rendering at 1/N size).
+MaskPath ScaledMask(const MaskPath& path, double factor);
+
+// No mask option: nothing. Otherwise the chosen subpath, checked.
+Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options);
+
+}  // namespace runner::cli
+
+#endif

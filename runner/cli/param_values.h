@@ -1,0 +1,42 @@
+// --param NAME=VALUE against the parameters an effect registered: names
+// matched by label, values read in the units the user sees.
+#ifndef FOLVEK_RUNNER_CLI_PARAM_VALUES_H
+#define FOLVEK_RUNNER_CLI_PARAM_VALUES_H
+
+#include <string>
+#include <vector>
+
+#include "runner/cli/result.h"
+#include "runner/session.h"
+
+namespace runner::cli {
+
+struct ParamSetting {
+    PF_ParamIndex index = 0;
+    std::string label;
+    bool is_color = false;
+    PF_Pixel color{};      // colours
+    double from = 0.0;     // everything else, in user units (50 for 50 %)
+    double to = 0.0;       // equals `from` unless animated
+    bool animated = false;
+};
+
+// Lower case, hyphens and underscores as blanks, runs of blanks as one.
+std::string NormalizeLabel(const std::string& text);
+
+// `allow_ranges`: FROM..TO is accepted for sliders (animate only).
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges);
+
+// A short number: 50, 37.5, 0.05.
+std::string FormatNumber(double v);
+
+// "2 to 5000", "Continuous, Discrete 1, Discrete 2": what a value may be.
+std::string DescribeAllowed(const ParamDefinition& def);
+
+// "integer slider", "percent slider", "popup", ...
+std::string DescribeType(const ParamDefinition& def);
+
+}  // namespace runner::cli
+
+#endif

@@ -1,0 +1,24 @@
+// SVG path data ("d" attribute) turned into mask paths. Every command of the
+// path grammar is understood, absolute and relative; straight pieces become
+// cubics with handles at thirds, quadratics become the equal cubics, arcs
+// become cubics close to the true arc. Each moveto starts a new subpath.
+#ifndef FOLVEK_RUNNER_CLI_SVG_PATH_H
+#define FOLVEK_RUNNER_CLI_SVG_PATH_H
+
+#include <string_view>
+#include <vector>
+
+#include "runner/cli/result.h"
+#include "runner/mask_path.h"
+
+namespace runner::cli {
+
+// Coordinates beyond this (in layer pixels) are refused as absurd.
+constexpr double MAX_COORDINATE = 1e7;
+
+// Errors read "path data: at character N: ...", N counted from 1.
+Result<std::vector<MaskPath>> ParsePathData(std::string_view data);
+
+}  // namespace runner::cli
+
+#endif
