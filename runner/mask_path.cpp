@@ -248,14 +248,16 @@ void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, doubl
     const double t = !(s > 0.0) ? 0.0 : (s > length ? length : s);
 
     if (prep.kind == SEGMENT_LINE) {
-        // Along the chord itself, so that an axis-aligned line keeps its
-        // other coordinate exactly and its tangent has an exact 0.
+        // Along the chord itself by its unit vector: an axis-aligned line
+        // keeps its other coordinate exactly, has tangent components of
+        // exactly 0 and +-1, and whole arc lengths from a whole-pixel start
+        // land on whole pixels. The end is the end vertex itself.
         const double cx = prep.px[3] - prep.px[0], cy = prep.py[3] - prep.py[0];
-        const double f = t / length;
-        *x = prep.px[0] + f * cx;
-        *y = prep.py[0] + f * cy;
-        *dx = cx / length;
-        *dy = cy / length;
+        const double ux = cx / length, uy = cy / length;
+        *x = t >= length ? prep.px[3] : prep.px[0] + t * ux;
+        *y = t >= length ? prep.py[3] : prep.py[0] + t * uy;
+        *dx = ux;
+        *dy = uy;
         return;
     }
 

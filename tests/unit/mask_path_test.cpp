@@ -136,12 +136,21 @@ TEST(MaskPathTest, StraightSegmentsLieExactlyOnTheirLine) {
             const Eval e = At(prep, s);
             EXPECT_EQ(e.dx, ux);
             EXPECT_EQ(e.dy, uy);
-            if (a.y == b.y) EXPECT_EQ(e.y, a.y);
-            if (a.x == b.x) EXPECT_EQ(e.x, a.x);
+            if (a.y == b.y) {
+                EXPECT_EQ(e.y, a.y);
+                EXPECT_EQ(e.x, a.x + (b.x > a.x ? s : -s));
+            }
+            if (a.x == b.x) {
+                EXPECT_EQ(e.x, a.x);
+                EXPECT_EQ(e.y, a.y + (b.y > a.y ? s : -s));
+            }
             EXPECT_NEAR(e.x, a.x + s * ux, 1e-9);
             EXPECT_NEAR(e.y, a.y + s * uy, 1e-9);
         }
     }
+    const Eval end = At(runner::PrepareSegment(cases[3].path, 0, 100), 500.0);
+    EXPECT_EQ(end.x, 300.0);
+    EXPECT_EQ(end.y, 400.0);
     const Eval e = At(runner::PrepareSegment(cases[0].path, 0, 100), 123.0);
     EXPECT_EQ(e.dx, 1.0);
     EXPECT_EQ(e.dy, 0.0);
