@@ -16,7 +16,7 @@ namespace runner {
 
 class HandleTable {
 public:
-    HandleTable() = default;
+    HandleTable();
     ~HandleTable();
     HandleTable(const HandleTable&) = delete;
     HandleTable& operator=(const HandleTable&) = delete;

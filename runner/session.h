@@ -128,7 +128,7 @@ public:
     CommandResult SequenceResetup();
     CommandResult SequenceSetdown();
     CommandResult UpdateParamsUi();
-    CommandResult UserChangedParam(PF_ParamIndex index);
+    CommandResult UserChangedParam();  // with the current parameter array
     CommandResult About();                            // the text is in return_msg
     CommandResult CompletelyGeneral(const char* text);
     // Global set-up, parameter set-up, sequence set-up and an interface

@@ -21,6 +21,12 @@ constexpr uint8_t PADDING_CANARY = 0xA5;
 // Bytes per pixel of a host pixel format; 0 for anything else.
 int32_t BytesPerPixel(PF_PixelFormat format);
 
+// What host_reserved of a World's record points at.
+struct WorldTag {
+    uint32_t magic;
+    PF_PixelFormat format;
+};
+
 class World {
 public:
     World();  // an empty world (no pixels, format INVALID)
@@ -71,14 +77,13 @@ public:
     const std::vector<uint8_t>& Bytes() const { return bytes_; }
 
 private:
-    struct Tag;
     std::vector<uint8_t> bytes_;
-    std::unique_ptr<Tag> tag_;
+    std::unique_ptr<WorldTag> tag_;
     PF_EffectWorld def_{};
 };
 
 // The format of a world made by World (through its tag); INVALID for a
-// world we did not make.
+// record without a tag. Only for records known to come from a World.
 PF_PixelFormat FormatOfDef(const PF_EffectWorld* def);
 
 // The whole of `src` into `dst`: same format and size required, row

@@ -1,0 +1,203 @@
+// Worlds: owned pixel buffers with a PF_EffectWorld view onto them.
+#include "runner/world.h"
+
+#include <string.h>
+
+#include <limits>
+#include <new>
+
+namespace runner {
+
+namespace {
+
+constexpr uint32_t WORLD_TAG_MAGIC = 0x574C4452u;  // "WLDR"
+
+}  // namespace
+
+int32_t BytesPerPixel(PF_PixelFormat format) {
+    switch (format) {
+        case PF_PixelFormat_ARGB32: return static_cast<int32_t>(sizeof(PF_Pixel));
+        case PF_PixelFormat_ARGB64: return static_cast<int32_t>(sizeof(PF_Pixel16));
+        case PF_PixelFormat_ARGB128: return static_cast<int32_t>(sizeof(PF_PixelFloat));
+        default: return 0;
+    }
+}
+
+// The tag lives on the heap so host_reserved stays valid when the World moves.
+World::World() : tag_(new WorldTag{WORLD_TAG_MAGIC, PF_PixelFormat_INVALID}) {
+    def_.host_reserved = tag_.get();
+}
+World::~World() = default;
+World::World(World&&) noexcept = default;
+World& World::operator=(World&&) noexcept = default;
+
+Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t height,
+                              int32_t row_padding_bytes, uint8_t fill_byte) {
+    const int32_t bpp = BytesPerPixel(format);
+    if (bpp == 0) return Failure{"unknown pixel format " + std::to_string(format)};
+    if (width < 0 || height < 0 || row_padding_bytes < 0) {
+        return Failure{"negative world size or padding"};
+    }
+    const int64_t rowbytes = int64_t{width} * bpp + row_padding_bytes;
+    if (rowbytes > std::numeric_limits<int32_t>::max()) {
+        return Failure{"world rows too long for rowbytes"};
+    }
+    const uint64_t total = static_cast<uint64_t>(rowbytes) * static_cast<uint64_t>(height);
+    if (total > (uint64_t{1} << 34)) return Failure{"world too large"};
+
+    World world;
+    try {
+        world.bytes_.assign(static_cast<size_t>(total), fill_byte);
+    } catch (const std::bad_alloc&) {
+        return Failure{"out of memory for a world"};
+    }
+    world.tag_->format = format;
+    world.def_.data = world.bytes_.empty() ? nullptr : world.bytes_.data();
+    world.def_.rowbytes = static_cast<int32_t>(rowbytes);
+    world.def_.width = width;
+    world.def_.height = height;
+    world.def_.world_flags = 0;
+    world.def_.host_reserved = world.tag_.get();
+    return world;
+}
+
+World World::Clone() const {
+    World copy;
+    copy.bytes_ = bytes_;
+    copy.tag_->format = tag_->format;
+    copy.def_ = def_;
+    copy.def_.data = copy.bytes_.empty() ? nullptr : copy.bytes_.data();
+    copy.def_.host_reserved = copy.tag_.get();
+    return copy;
+}
+
+PF_PixelFormat World::Format() const { return tag_ ? tag_->format : PF_PixelFormat_INVALID; }
+int32_t World::Width() const { return def_.width; }
+int32_t World::Height() const { return def_.height; }
+int32_t World::RowBytes() const { return def_.rowbytes; }
+bool World::Empty() const { return bytes_.empty(); }
+
+uint8_t* World::Row(int32_t y) {
+    return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes);
+}
+const uint8_t* World::Row(int32_t y) const {
+    return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes);
+}
+
+PF_Pixel& World::Pixel8(int32_t x, int32_t y) { return reinterpret_cast<PF_Pixel*>(Row(y))[x]; }
+PF_Pixel16& World::Pixel16(int32_t x, int32_t y) {
+    return reinterpret_cast<PF_Pixel16*>(Row(y))[x];
+}
+PF_PixelFloat& World::PixelFloat(int32_t x, int32_t y) {
+    return reinterpret_cast<PF_PixelFloat*>(Row(y))[x];
+}
+const PF_Pixel& World::Pixel8(int32_t x, int32_t y) const {
+    return reinterpret_cast<const PF_Pixel*>(Row(y))[x];
+}
+const PF_Pixel16& World::Pixel16(int32_t x, int32_t y) const {
+    return reinterpret_cast<const PF_Pixel16*>(Row(y))[x];
+}
+const PF_PixelFloat& World::PixelFloat(int32_t x, int32_t y) const {
+    return reinterpret_cast<const PF_PixelFloat*>(Row(y))[x];
+}
+
+bool World::PaddingIntact() const {
+    const size_t image = static_cast<size_t>(def_.width) * static_cast<size_t>(BytesPerPixel(Format()));
+    for (int32_t y = 0; y < def_.height; ++y) {
+        const uint8_t* row = Row(y);
+        for (size_t i = image; i < static_cast<size_t>(def_.rowbytes); ++i) {
+            if (row[i] != PADDING_CANARY) return false;
+        }
+    }
+    return true;
+}
+
+bool World::ImageBytesAll(uint8_t byte) const {
+    const size_t image = static_cast<size_t>(def_.width) * static_cast<size_t>(BytesPerPixel(Format()));
+    for (int32_t y = 0; y < def_.height; ++y) {
+        const uint8_t* row = Row(y);
+        for (size_t i = 0; i < image; ++i) {
+            if (row[i] != byte) return false;
+        }
+    }
+    return true;
+}
+
+bool World::SameImage(const World& other) const {
+    if (Format() != other.Format() || Width() != other.Width() || Height() != other.Height()) {
+        return false;
+    }
+    const size_t image = static_cast<size_t>(def_.width) * static_cast<size_t>(BytesPerPixel(Format()));
+    for (int32_t y = 0; y < def_.height; ++y) {
+        if (image != 0 && memcmp(Row(y), other.Row(y), image) != 0) return false;
+    }
+    return true;
+}
+
+PF_PixelFormat FormatOfDef(const PF_EffectWorld* def) {
+    if (def == nullptr || def->host_reserved == nullptr) return PF_PixelFormat_INVALID;
+    const WorldTag* tag = static_cast<const WorldTag*>(def->host_reserved);
+    return tag->magic == WORLD_TAG_MAGIC ? tag->format : PF_PixelFormat_INVALID;
+}
+
+namespace {
+
+// A world's geometry is usable when its rows hold its width and its buffer
+// is there whenever it has pixels.
+bool Usable(const PF_EffectWorld* w, int32_t bpp) {
+    if (w == nullptr || bpp == 0 || w->width < 0 || w->height < 0) return false;
+    if (int64_t{w->rowbytes} < int64_t{w->width} * bpp) return false;
+    return w->data != nullptr || w->width == 0 || w->height == 0;
+}
+
+}  // namespace
+
+PF_Err CopyWorld(const PF_EffectWorld* src, PF_EffectWorld* dst) {
+    const PF_PixelFormat format = FormatOfDef(src);
+    const int32_t bpp = BytesPerPixel(format);
+    if (!Usable(src, bpp) || !Usable(dst, bpp) || FormatOfDef(dst) != format ||
+        src->width != dst->width || src->height != dst->height) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
+    const size_t image = static_cast<size_t>(src->width) * static_cast<size_t>(bpp);
+    for (int32_t y = 0; y < src->height; ++y) {
+        const uint8_t* from = static_cast<const uint8_t*>(src->data) +
+                              static_cast<size_t>(y) * static_cast<size_t>(src->rowbytes);
+        uint8_t* to = static_cast<uint8_t*>(dst->data) +
+                      static_cast<size_t>(y) * static_cast<size_t>(dst->rowbytes);
+        if (image != 0) memmove(to, from, image);
+    }
+    return PF_Err_NONE;
+}
+
+PF_Err FillWorld(const PF_Pixel& color, PF_EffectWorld* world) {
+    const PF_PixelFormat format = FormatOfDef(world);
+    const int32_t bpp = BytesPerPixel(format);
+    if (!Usable(world, bpp)) return PF_Err_BAD_CALLBACK_PARAM;
+    // One pixel in the world's depth, then stamped across every row.
+    uint8_t pixel[sizeof(PF_PixelFloat)] = {};
+    if (format == PF_PixelFormat_ARGB32) {
+        memcpy(pixel, &color, sizeof color);
+    } else if (format == PF_PixelFormat_ARGB64) {
+        auto up = [](uint8_t c) {
+            return static_cast<uint16_t>((uint32_t{c} * PF_MAX_CHAN16 + PF_MAX_CHAN8 / 2) / PF_MAX_CHAN8);
+        };
+        const PF_Pixel16 p{up(color.alpha), up(color.red), up(color.green), up(color.blue)};
+        memcpy(pixel, &p, sizeof p);
+    } else {
+        auto up = [](uint8_t c) { return static_cast<float>(c) / 255.0f; };
+        const PF_PixelFloat p{up(color.alpha), up(color.red), up(color.green), up(color.blue)};
+        memcpy(pixel, &p, sizeof p);
+    }
+    for (int32_t y = 0; y < world->height; ++y) {
+        uint8_t* row = static_cast<uint8_t*>(world->data) +
+                       static_cast<size_t>(y) * static_cast<size_t>(world->rowbytes);
+        for (int32_t x = 0; x < world->width; ++x) {
+            memcpy(row + static_cast<size_t>(x) * static_cast<size_t>(bpp), pixel,
+                   static_cast<size_t>(bpp));
+        }
+    }
+    return PF_Err_NONE;
+}
+
+}  // namespace runner
