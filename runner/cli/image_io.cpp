@@ -213,19 +213,7 @@ Status CheckOutputFile(const std::string& file) {
     if (ext != ".png" && ext != ".tif" && ext != ".tiff" && ext != ".exr") {
         return Error{file + ": unsupported output format \"" + ext + "\" (use .png, .tif, .tiff or .exr)"};
     }
-    std::error_code ec;
-    fs::path folder = fs::path(file).parent_path();
-    if (folder.empty()) folder = ".";
-    if (!fs::is_directory(folder, ec)) return Error{file + ": the output folder " + folder.string() + " does not exist"};
-    // The only sure test of "may create files here" is to create one.
-    const std::string probe = TempNameBeside(file);
-    std::FILE* f = std::fopen(probe.c_str(), "wb");
-    if (f == nullptr) {
-        return Error{file + ": cannot write in the output folder " + folder.string() + ": " + std::strerror(errno)};
-    }
-    std::fclose(f);
-    std::remove(probe.c_str());
-    return Success();
+    return CheckWritableFolder(file);
 }
 
 Status WriteImage(const World& world, const std::string& file) {

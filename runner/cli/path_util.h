@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "runner/cli/result.h"
+
 namespace runner::cli {
 
 // ".png" for "a/B.PNG"; empty when there is none.
@@ -12,6 +14,9 @@ std::string LowerExtension(const std::string& file);
 // A name in the same folder as `target` that no one else uses, for writing
 // before the final rename.
 std::string TempNameBeside(const std::string& target);
+
+// The folder `file` would go into exists and takes new files.
+Status CheckWritableFolder(const std::string& file);
 
 }  // namespace runner::cli
 

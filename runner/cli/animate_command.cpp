@@ -1,0 +1,140 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "runner/cli/commands.h"
+#include "runner/cli/effect_open.h"
+#include "runner/cli/frame_sink.h"
+#include "runner/cli/progress.h"
+
+namespace runner::cli {
+namespace {
+
+// Frames are handed out in order to the workers and collected in order by
+// the writer; workers stay at most WINDOW frames per worker ahead of it so
+// that finished frames do not pile up in memory.
+constexpr int32_t WINDOW_PER_WORKER = 2;
+
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int32_t next_to_claim = 0;
+    int32_t next_to_write = 0;
+    int32_t window = 1;
+    std::map<int32_t, World> ready;
+    std::optional<Error> error;  // the first failure; stops everyone
+};
+
+void Fail(Shared* shared, Error error) {
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    if (!shared->error) shared->error = std::move(error);
+    shared->changed.notify_all();
+}
+
+void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
+    Result<std::unique_ptr<Session>> opened = OpenEffect(scene.plugin);
+    if (!opened) return Fail(shared, opened.TakeError());
+    Session* session = opened->get();
+    if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.TakeError());
+    while (true) {
+        int32_t frame = 0;
+        {
+            std::unique_lock<std::mutex> lock(shared->mutex);
+            shared->changed.wait(lock, [&] {
+                return shared->error || shared->next_to_claim >= timing.frames ||
+                       shared->next_to_claim - shared->next_to_write < shared->window;
+            });
+            if (shared->error || shared->next_to_claim >= timing.frames) return;
+            frame = shared->next_to_claim++;
+        }
+        Result<World> image = RenderAt(session, timing, frame, scene.plugin);
+        if (!image) return Fail(shared, image.TakeError());
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->ready.emplace(frame, std::move(*image));
+        shared->changed.notify_all();
+    }
+}
+
+}  // namespace
+
+Status RunAnimate(const AnimateOptions& options) {
+    Result<Timing> timing = MakeTiming(options.frames, options.fps);
+    if (!timing) return timing.TakeError();
+    if (!IsVideoName(options.output)) {
+        if (Result<std::string> name = FrameFileName(options.output, 0); !name) return name.TakeError();
+    }
+
+    // One session up front learns the parameters and checks the scene
+    // before any worker starts.
+    Result<std::unique_ptr<Session>> probe = OpenEffect(options.scene.plugin);
+    if (!probe) return probe.TakeError();
+    Result<Scene> scene = PrepareScene(options.scene, (*probe)->Params(), true);
+    if (!scene) return scene.TakeError();
+    probe->reset();
+
+    const int32_t width = scene->input.Width();
+    const int32_t height = scene->input.Height();
+    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(options.output, width, height, options.fps);
+    if (!sink) return sink.TakeError();
+
+    int32_t workers = options.threads > 0 ? options.threads
+                                          : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    workers = std::min(workers, timing->frames);
+    Shared shared;
+    shared.window = workers * WINDOW_PER_WORKER;
+    std::vector<std::thread> threads;
+    for (int32_t i = 0; i < workers; ++i) {
+        threads.emplace_back(Worker, std::cref(*scene), std::cref(*timing), &shared);
+    }
+
+    Progress progress(timing->frames, isatty(STDERR_FILENO) != 0);
+    std::optional<Error> failure;
+    while (true) {
+        World frame;
+        int32_t index = 0;
+        {
+            std::unique_lock<std::mutex> lock(shared.mutex);
+            shared.changed.wait(lock, [&] {
+                return shared.error || shared.next_to_write >= timing->frames ||
+                       shared.ready.count(shared.next_to_write) != 0;
+            });
+            if (shared.error) {
+                failure = shared.error;
+                break;
+            }
+            if (shared.next_to_write >= timing->frames) break;
+            index = shared.next_to_write;
+            auto it = shared.ready.find(index);
+            frame = std::move(it->second);
+            shared.ready.erase(it);
+        }
+        if (Status ok = (*sink)->Put(index, frame); !ok) {
+            Fail(&shared, ok.TakeError());
+            continue;
+        }
+        progress.Update(index + 1);
+        std::lock_guard<std::mutex> lock(shared.mutex);
+        ++shared.next_to_write;
+        shared.changed.notify_all();
+    }
+    for (std::thread& t : threads) t.join();
+    progress.Finish();
+
+    if (failure) {
+        (*sink)->Abandon();
+        return *failure;
+    }
+    if (Status ok = (*sink)->Finish(); !ok) return ok;
+    const double seconds = progress.Seconds();
+    std::printf("animated %d frames of %dx%d in %.2f s (%.1f frames/s, %d threads) -> %s\n", timing->frames, width,
+                height, seconds, seconds > 0 ? timing->frames / seconds : 0.0, workers, (*sink)->Describe().c_str());
+    return Success();
+}
+
+}  // namespace runner::cli

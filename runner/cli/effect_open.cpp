@@ -1,0 +1,42 @@
+#include "runner/cli/effect_open.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace runner::cli {
+
+std::string DefaultPluginPath() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return DEFAULT_PLUGIN_NAME;
+    return (self.parent_path() / DEFAULT_PLUGIN_NAME).string();
+}
+
+std::string DescribeEffectError(PF_Err err, const std::string& return_msg) {
+    std::string s = "error " + std::to_string(err);
+    if (!return_msg.empty()) s += " (" + return_msg + ")";
+    return s;
+}
+
+Result<std::unique_ptr<Session>> OpenEffect(const std::string& plugin_path) {
+    Expected<std::unique_ptr<Session>> opened = Session::Open(plugin_path);
+    if (!opened) {
+        const std::string& why = opened.Error();
+        // The loader's messages already name the path; make sure ours does.
+        if (why.find(plugin_path) != std::string::npos) return Error{why};
+        return Error{plugin_path + ": " + why};
+    }
+    std::unique_ptr<Session> session = opened.TakeValue();
+    const CommandResult set_up = session->SetUp();
+    if (set_up.err != PF_Err_NONE || set_up.escaped_exception) {
+        return Error{plugin_path + ": set-up failed with " + DescribeEffectError(set_up.err, set_up.return_msg) +
+                     (set_up.escaped_exception ? ", and the effect let an exception escape" : "")};
+    }
+    if (session->ParamCount() < 1) {
+        return Error{plugin_path + ": the effect registered no parameters"};
+    }
+    return session;
+}
+
+}  // namespace runner::cli

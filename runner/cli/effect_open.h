@@ -1,0 +1,28 @@
+// Loading the effect library and bringing one instance up to the point
+// where it has registered its parameters.
+#ifndef FOLVEK_RUNNER_CLI_EFFECT_OPEN_H
+#define FOLVEK_RUNNER_CLI_EFFECT_OPEN_H
+
+#include <memory>
+#include <string>
+
+#include "runner/cli/result.h"
+#include "runner/session.h"
+
+namespace runner::cli {
+
+constexpr const char* DEFAULT_PLUGIN_NAME = "FolvekRingStride.so";
+
+// FolvekRingStride.so in the folder of the running executable.
+std::string DefaultPluginPath();
+
+// "error 512 (Memory Error!)" or "error 4" when the effect left no message.
+std::string DescribeEffectError(PF_Err err, const std::string& return_msg);
+
+// A session over the library at `plugin_path` after global, parameter and
+// sequence set-up and an interface update. Every failure names the library.
+Result<std::unique_ptr<Session>> OpenEffect(const std::string& plugin_path);
+
+}  // namespace runner::cli
+
+#endif

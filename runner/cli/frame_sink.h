@@ -1,0 +1,40 @@
+// Where animate's frames go: numbered image files, or a video encoded by
+// the ffmpeg program from raw frames on a pipe. Nothing appears under the
+// final names until Finish succeeds; Abandon removes every trace.
+#ifndef FOLVEK_RUNNER_CLI_FRAME_SINK_H
+#define FOLVEK_RUNNER_CLI_FRAME_SINK_H
+
+#include <memory>
+#include <string>
+
+#include "runner/cli/result.h"
+#include "runner/world.h"
+
+namespace runner::cli {
+
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    // Frames arrive in order, 0 first.
+    virtual Status Put(int32_t frame, const World& image) = 0;
+    virtual Status Finish() = 0;
+    virtual void Abandon() = 0;
+    // What the summary names: the pattern or the video file.
+    virtual std::string Describe() const = 0;
+};
+
+// True for .mp4, .gif and .webm.
+bool IsVideoName(const std::string& file);
+
+// The single %d / %0Nd conversion of a pattern, filled in; an error if
+// there is none, more than one, or another % directive.
+Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
+
+// Checks the output (pattern or video name, folder, ffmpeg on PATH) and
+// makes the sink for `width` x `height` frames at `fps`.
+Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
+                                                 double fps);
+
+}  // namespace runner::cli
+
+#endif

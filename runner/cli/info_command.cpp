@@ -1,0 +1,87 @@
+#include <cstdio>
+#include <iostream>
+
+#include "runner/cli/commands.h"
+#include "runner/cli/effect_open.h"
+#include "runner/cli/param_values.h"
+
+namespace runner::cli {
+namespace {
+
+// Major in bits 19-21, minor 15-18, revision 11-14, stage 9-10, build 0-8.
+std::string DescribeVersion(uint32_t v) {
+    static const char* STAGES[] = {"development", "alpha", "beta", "release"};
+    const uint32_t major = (v >> 19) & 0x7;
+    const uint32_t minor = (v >> 15) & 0xF;
+    const uint32_t revision = (v >> 11) & 0xF;
+    const uint32_t stage = (v >> 9) & 0x3;
+    const uint32_t build = v & 0x1FF;
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u %s, build %u (0x%08X)", major, minor, revision, STAGES[stage], build, v);
+    return buf;
+}
+
+std::string Hex(const PF_Pixel& c) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
+    return buf;
+}
+
+std::string DescribeDefault(const ParamDefinition& def) {
+    switch (def.type) {
+    case PF_Param_COLOR: return Hex(def.default_color);
+    case PF_Param_CHECKBOX: return def.default_value != 0.0 ? "on" : "off";
+    case PF_Param_POPUP: {
+        const size_t i = static_cast<size_t>(def.default_value);
+        if (def.default_value >= 1 && i <= def.choices.size()) return def.choices[i - 1];
+        return FormatNumber(def.default_value);
+    }
+    case PF_Param_PATH: return def.default_value == 0.0 ? "none" : FormatNumber(def.default_value);
+    case PF_Param_FIX_SLIDER:
+        return FormatNumber(def.default_value) + ((def.display_flags & PF_ValueDisplayFlag_PERCENT) ? " %" : "");
+    default: return FormatNumber(def.default_value);
+    }
+}
+
+}  // namespace
+
+Status RunInfo(const std::string& plugin) {
+    Result<std::unique_ptr<Session>> opened = OpenEffect(plugin);
+    if (!opened) return opened.TakeError();
+    Session& session = **opened;
+    const EffectLibrary* library = session.Library();
+    std::cout << "library:    " << plugin << "\n";
+    if (library != nullptr) {
+        const Pipl& pipl = library->PiplInfo();
+        std::cout << "name:       " << pipl.name << "\n"
+                  << "category:   " << pipl.category << "\n"
+                  << "match name: " << pipl.match_name << "\n"
+                  << "version:    " << DescribeVersion(pipl.version) << "\n";
+    }
+    const std::vector<ParamDefinition>& params = session.Params();
+    std::cout << "parameters: " << (params.empty() ? 0 : params.size() - 1) << "\n";
+    for (size_t i = 1; i < params.size(); ++i) {
+        const ParamDefinition& def = params[i];
+        std::cout << "  " << def.id << ". " << def.label << ": " << DescribeType(def);
+        switch (def.type) {
+        case PF_Param_SLIDER:
+        case PF_Param_FIX_SLIDER:
+        case PF_Param_FLOAT_SLIDER: {
+            const std::string unit = (def.display_flags & PF_ValueDisplayFlag_PERCENT) ? " %" : "";
+            std::cout << ", range " << DescribeAllowed(def) << ", slider " << FormatNumber(def.slider_min) << unit
+                      << " to " << FormatNumber(def.slider_max) << unit;
+            if (def.type != PF_Param_SLIDER) std::cout << ", " << def.precision << " decimals";
+            break;
+        }
+        case PF_Param_POPUP:
+            std::cout << ", choices " << DescribeAllowed(def);
+            break;
+        default:
+            break;
+        }
+        std::cout << ", default " << DescribeDefault(def) << "\n";
+    }
+    return Success();
+}
+
+}  // namespace runner::cli
