@@ -36,19 +36,6 @@ Status CheckMask(const MaskPath& path, const std::string& what) {
     return Success();
 }
 
-MaskPath ScaledMask(const MaskPath& path, double factor) {
-    MaskPath out = path;
-    for (MaskVertex& v : out.vertices) {
-        v.x *= factor;
-        v.y *= factor;
-        v.in_x *= factor;
-        v.in_y *= factor;
-        v.out_x *= factor;
-        v.out_y *= factor;
-    }
-    return out;
-}
-
 Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options) {
     if (options.file.empty() && options.path_data.empty()) {
         return std::optional<MaskPath>{};

@@ -1,5 +1,6 @@
 // From the user's mask options to the one mask path handed to the host:
-// read it, pick the subpath, check its numbers, scale it for downsampling.
+// read it, pick the subpath, check its numbers. It stays in full-resolution
+// layer pixels; the host scales it to the render resolution.
 #ifndef FOLVEK_RUNNER_CLI_MASK_SELECT_H
 #define FOLVEK_RUNNER_CLI_MASK_SELECT_H
 
@@ -21,9 +22,6 @@ struct MaskOptions {
 // Every point and handle finite and within the coordinate limit; `what`
 // names the source in the message.
 Status CheckMask(const MaskPath& path, const std::string& what);
-
-// Scales positions and tangents by `factor` (for rendering at 1/N size).
-MaskPath ScaledMask(const MaskPath& path, double factor);
 
 // No mask option: nothing. Otherwise the chosen subpath, checked.
 Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options);
