@@ -68,18 +68,14 @@ TEST(RevealTest, WalksOfTheThreeCircleChain) {
         // B = 0: the first circle contracts by nothing
         {MODE_CONTINUOUS, just_above_half, {"10c p1", "20 p2", "30 p3"}},
         {MODE_DISCRETE_2, just_above_half, {"10 p1", "20 p2", "30 p3"}},
+        // B = 24: 14 of the second circle appear, or 6 of it remain
+        {MODE_CONTINUOUS, 0.2, {"10 p1", "14 end"}},
+        {MODE_CONTINUOUS, 0.7, {"h", "6c p1", "30 p2"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Walk(c.mode, c.time, {10, 20, 30}), c.expected)
             << "mode " << c.mode << " time " << c.time;
     }
-}
-
-TEST(RevealTest, PartialRadiusIsWhatTheBudgetLeaves) {
-    // B = floor(2 x 60 x 0.2 + 0.5) = 24: 14 left for the second circle.
-    EXPECT_EQ(Walk(MODE_CONTINUOUS, 0.2, {10, 20, 30}), (Steps{"10 p1", "14 end"}));
-    // Vanishing with B = floor(120 x 0.2 + 0.5) = 24: 6 of the second circle remain.
-    EXPECT_EQ(Walk(MODE_CONTINUOUS, 0.7, {10, 20, 30}), (Steps{"h", "6c p1", "30 p2"}));
 }
 
 TEST(RevealTest, BudgetTable) {
