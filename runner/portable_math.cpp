@@ -54,60 +54,61 @@ constexpr double SQRT_HALF = 0.70710678118654752440;
 bool IsInteger(double v) { return std::floor(v) == v; }
 bool IsOddInteger(double v) { return IsInteger(v) && std::floor(v * 0.5) * 2.0 != v; }
 
+// a * b in double-double while the split is safe; plain doubles near
+// overflow, where the product goes to inf as it should.
+DoubleDouble SafeMultiply(DoubleDouble a, DoubleDouble b) {
+    const double plain = a.hi * b.hi;
+    if (!(std::fabs(a.hi) < DOUBLE_DOUBLE_LIMIT) || !(std::fabs(b.hi) < DOUBLE_DOUBLE_LIMIT) ||
+        !(std::fabs(plain) < DOUBLE_DOUBLE_LIMIT)) {
+        return {plain, 0.0};
+    }
+    return Multiply(a, b);
+}
+
 // |base|^n for a positive integer n: repeated squaring carried in double-
 // double so the result is within one rounding of the true power.
 double IntegerPower(double base, double n) {
     DoubleDouble result{1.0, 0.0};
     DoubleDouble square{base, 0.0};
-    double plain_result = 1.0;
-    double plain_square = base;
-    bool plain = false;
     while (n > 0.0) {
         const double half = std::floor(n * 0.5);
-        const bool odd = n != half * 2.0;
-        if (!plain && (std::fabs(square.hi) > DOUBLE_DOUBLE_LIMIT ||
-                       std::fabs(result.hi) > DOUBLE_DOUBLE_LIMIT)) {
-            // Overflow is near: finish in plain doubles, where it goes to inf.
-            plain = true;
-            plain_result = result.hi;
-            plain_square = square.hi;
-        }
-        if (plain) {
-            if (odd) plain_result *= plain_square;
-            if (half > 0.0) plain_square *= plain_square;
-        } else {
-            if (odd) result = Multiply(result, square);
-            if (half > 0.0) square = Multiply(square, square);
-        }
+        if (n != half * 2.0) result = SafeMultiply(result, square);
+        if (half > 0.0) square = SafeMultiply(square, square);
         n = half;
     }
-    return plain ? plain_result : result.hi + result.lo;
+    return result.hi + result.lo;
 }
 
-// Natural logarithm of a positive finite x.
-double Log(double x) {
+// Natural logarithm of a positive finite x, as hi + lo: the extra bits
+// keep y * log(x) accurate when it is large.
+DoubleDouble Log(double x) {
     int e = 0;
     double m = std::frexp(x, &e);  // x = m * 2^e, m in [0.5, 1)
     if (m < SQRT_HALF) {
         m *= 2.0;
         --e;
     }
-    // log m = 2 atanh(s), s = (m - 1) / (m + 1), |s| < 0.172.
-    const double f = m - 1.0;
-    const double s = f / (2.0 + f);
+    // log m = 2 atanh(s), s = (m - 1) / (m + 1), |s| < 0.172; s carried
+    // with its rounding error.
+    const double f = m - 1.0;  // exact
+    const DoubleDouble d = TwoSum(2.0, f);
+    const double s = f / d.hi;
+    const DoubleDouble sd = TwoProduct(s, d.hi);
+    const double s_lo = ((f - sd.hi) - sd.lo - s * d.lo) / d.hi;
     const double s2 = s * s;
     double series = 0.0;
     for (int k = 23; k >= 3; k -= 2) series = s2 * (1.0 / k + series);
-    const double log_m = 2.0 * s + 2.0 * s * series;
     const double k = static_cast<double>(e);
-    return (k * LN2_HI + log_m) + k * LN2_LO;
+    const DoubleDouble head = TwoSum(k * LN2_HI, 2.0 * s);
+    return TwoSum(head.hi, head.lo + (k * LN2_LO + 2.0 * s_lo + 2.0 * s * series));
 }
 
-double Exp(double t) {
-    if (t > 709.79) return HUGE_VAL;
-    if (t < -745.2) return 0.0;
-    const double k = std::floor(t * INV_LN2 + 0.5);
-    const double r = (t - k * LN2_HI) - k * LN2_LO;  // |r| <= 0.35
+// e^(t.hi + t.lo).
+double Exp(DoubleDouble t) {
+    if (t.hi > 709.79) return HUGE_VAL;
+    if (t.hi < -745.2) return 0.0;
+    const double k = std::floor(t.hi * INV_LN2 + 0.5);
+    const double r = ((t.hi - k * LN2_HI) - k * LN2_LO) + t.lo;  // |r| <= 0.35
     double p = 1.0;
     for (int i = 20; i >= 1; --i) p = 1.0 + p * r / i;
     return std::ldexp(p, static_cast<int>(k));
@@ -164,7 +165,10 @@ double PortablePow(double base, double exponent) {
         result = IntegerPower(a, std::fabs(exponent));
         if (exponent < 0.0) result = 1.0 / result;
     } else {
-        result = Exp(exponent * Log(a));
+        const DoubleDouble log = Log(a);
+        DoubleDouble t = TwoProduct(exponent, log.hi);
+        t.lo += exponent * log.lo;
+        result = std::fabs(t.hi) < DOUBLE_DOUBLE_LIMIT ? Exp(t) : Exp(DoubleDouble{exponent * log.hi, 0.0});
     }
     return (base < 0.0 && odd) ? -result : result;
 }

@@ -157,7 +157,10 @@ CommandResult Session::SequenceResetup() { return Call(PF_Cmd_SEQUENCE_RESETUP);
 CommandResult Session::SequenceSetdown() { return Call(PF_Cmd_SEQUENCE_SETDOWN); }
 CommandResult Session::UpdateParamsUi() { return Call(PF_Cmd_UPDATE_PARAMS_UI); }
 
-CommandResult Session::UserChangedParam() { return Call(PF_Cmd_USER_CHANGED_PARAM); }
+CommandResult Session::UserChangedParam(PF_ParamIndex index) {
+    state_->last_changed_param = index;
+    return Call(PF_Cmd_USER_CHANGED_PARAM);
+}
 
 CommandResult Session::About() { return Call(PF_Cmd_ABOUT); }
 

@@ -128,7 +128,10 @@ public:
     CommandResult SequenceResetup();
     CommandResult SequenceSetdown();
     CommandResult UpdateParamsUi();
-    CommandResult UserChangedParam();  // with the current parameter array
+    // With the current parameter array. Our interface has no record that
+    // carries the changed index to the effect, so `index` is only kept for
+    // LastChangedParam().
+    CommandResult UserChangedParam(PF_ParamIndex index = 0);
     CommandResult About();                            // the text is in return_msg
     CommandResult CompletelyGeneral(const char* text);
     // Global set-up, parameter set-up, sequence set-up and an interface
@@ -238,6 +241,7 @@ public:
     const std::string& RegisteredPluginName() const;
 
     PF_Cmd LastCommand() const;
+    PF_ParamIndex LastChangedParam() const;
     const PF_InData& LastInData() const;
     const PF_OutData& LastOutData() const;
     // The effect wrote into the parameter array it was handed.

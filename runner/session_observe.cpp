@@ -88,6 +88,7 @@ AEGP_PluginID Session::RegisteredPluginId() const { return state_->plugin_id; }
 const std::string& Session::RegisteredPluginName() const { return state_->plugin_name; }
 
 PF_Cmd Session::LastCommand() const { return state_->last_cmd; }
+PF_ParamIndex Session::LastChangedParam() const { return state_->last_changed_param; }
 const PF_InData& Session::LastInData() const { return state_->last_in_data; }
 const PF_OutData& Session::LastOutData() const { return state_->last_out_data; }
 bool Session::LastParamArrayModified() const { return state_->last_params_modified; }

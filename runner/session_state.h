@@ -135,6 +135,7 @@ struct Session::State {
     std::string plugin_name;
     int32_t plugins_registered = 0;
     PF_Cmd last_cmd = -1;
+    PF_ParamIndex last_changed_param = 0;
     PF_InData last_in_data{};
     PF_OutData last_out_data{};
     bool last_params_modified = false;

@@ -11,6 +11,7 @@ namespace runner {
 namespace {
 
 constexpr uint32_t WORLD_TAG_MAGIC = 0x574C4452u;  // "WLDR"
+constexpr uint64_t MAX_WORLD_BYTES = uint64_t{1} << 31;
 
 }  // namespace
 
@@ -43,7 +44,8 @@ Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t heig
         return Failure{"world rows too long for rowbytes"};
     }
     const uint64_t total = static_cast<uint64_t>(rowbytes) * static_cast<uint64_t>(height);
-    if (total > (uint64_t{1} << 34)) return Failure{"world too large"};
+    // Far beyond any frame we render, and a size every platform can allocate.
+    if (total > MAX_WORLD_BYTES) return Failure{"world too large"};
 
     World world;
     try {
