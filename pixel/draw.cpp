@@ -38,11 +38,16 @@ bool ContextUsable(const RenderContext& context) {
     if (ansi.sqrt == nullptr || ansi.pow == nullptr || ansi.floor == nullptr) return false;
     if (context.width < 0 || context.height < 0) return false;
     if (context.input_stride < context.width || context.output_stride < context.width) return false;
+    // An empty frame may come without pixels; no pixel of it is ever touched.
+    const bool empty = context.width == 0 || context.height == 0;
     switch (context.depth) {
-        case DEPTH_8: return context.input_pixels8 != nullptr && context.output_pixels8 != nullptr;
-        case DEPTH_16: return context.input_pixels16 != nullptr && context.output_pixels16 != nullptr;
+        case DEPTH_8:
+            return empty || (context.input_pixels8 != nullptr && context.output_pixels8 != nullptr);
+        case DEPTH_16:
+            return empty || (context.input_pixels16 != nullptr && context.output_pixels16 != nullptr);
         case DEPTH_FLOAT:
-            return context.input_pixels_float != nullptr && context.output_pixels_float != nullptr;
+            return empty ||
+                   (context.input_pixels_float != nullptr && context.output_pixels_float != nullptr);
         default: return false;
     }
 }

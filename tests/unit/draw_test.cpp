@@ -342,7 +342,9 @@ TEST(DrawTest, UnusableRecordsCountButDrawNothing) {
     }
 }
 
-TEST(DrawTest, ContextWithoutPixelsIsRejected) {
+// A context without the pixels of its depth is refused; an empty frame
+// needs none and still walks its chain.
+TEST(DrawTest, ContextChecks) {
     Chain chain;
     chain.AddStandard();
     RenderContext context = chain.Context();
@@ -352,6 +354,11 @@ TEST(DrawTest, ContextWithoutPixelsIsRejected) {
     context.output_pixels8 = nullptr;
     EXPECT_EQ(DrawCircles(chain.params, context, chain.placement), PF_Err_BAD_CALLBACK_PARAM);
     EXPECT_TRUE(chain.progress.calls.empty());
+
+    context.width = 0;
+    context.input_pixels8 = nullptr;
+    EXPECT_EQ(DrawCircles(chain.params, context, chain.placement), PF_Err_NONE);
+    EXPECT_EQ(chain.progress.calls, (Calls{{1, 3}, {2, 3}, {3, 3}}));
 }
 
 }  // namespace
