@@ -1,0 +1,153 @@
+// The picture the effect must draw for a straight, horizontal mask walked
+// left to right, written out from the effect's published formulas rather
+// than from its code: seeded radii, circles touching the path point one
+// pixel apart, anti-aliased disc and ring, straight-alpha "over" blends.
+// Only the case the tests use: "Time" 50 % (every circle in full),
+// "Direction" Path, "Edge Mode" Brightness with "Edge Brightness" 1 (ring
+// in the sampled colour), "Invert" off.
+#ifndef FOLVEK_TESTS_CLI_REFERENCE_CHAIN_H
+#define FOLVEK_TESTS_CLI_REFERENCE_CHAIN_H
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace cli_test {
+
+// Host pixels in host units: 0..255, 0..32768 or float 0..1.
+template <typename C>
+struct Argb {
+    C a, r, g, b;
+};
+
+using Pixel8 = Argb<uint32_t>;
+using Pixel16 = Argb<uint32_t>;
+using PixelF = Argb<float>;
+
+// The radii of the chain: generator seeded with seed + 100, one value
+// thrown away, then one per circle.
+inline std::vector<int32_t> ChainRadii(uint32_t seed, int32_t max_radius, double min_fraction, int32_t count) {
+    uint32_t state = seed + 100u;
+    auto next = [&] {
+        state = state * 1103515245u + 12345u;
+        return state & 0x7FFFFFFFu;
+    };
+    next();
+    std::vector<int32_t> out;
+    for (int32_t i = 0; i < count; ++i) {
+        const double u = next() * (1.0 / 2147483648.0);
+        const int32_t span = max_radius - 2;
+        out.push_back(static_cast<int32_t>(u * (1.0 - min_fraction) * span + span * min_fraction) + 2);
+    }
+    return out;
+}
+
+struct ChainCircle {
+    int32_t x;  // path point column
+    int32_t radius;
+};
+
+// Circles along a row from column 0: the next starts at x + 2r + 1.
+inline std::vector<ChainCircle> HorizontalChain(int32_t width, uint32_t seed, int32_t max_radius,
+                                                double min_fraction) {
+    const std::vector<int32_t> radii = ChainRadii(seed, max_radius, min_fraction, 10000);
+    std::vector<ChainCircle> out;
+    int32_t x = 0;
+    for (size_t i = 0; x < width; ++i) {
+        out.push_back({x, radii[i]});
+        x += 2 * radii[i] + 1;
+    }
+    return out;
+}
+
+inline double Fill(double d, double r, double t) {
+    const double inner = r - t * 0.5;
+    if (inner >= d) return 1.0;
+    const double c = 1.0 - (d - inner);
+    return c < 0 ? 0 : (c > 1 ? 1 : c);
+}
+
+inline double Edge(double d, double r, double t) {
+    if ((r - t) - 1.0 >= d) return 0.0;
+    const double e = (r - t * 0.5) - d;
+    const double c = 1.0 - (std::fabs(e) - t * 0.5);
+    return c <= 0 ? 0 : (c >= 1 ? 1 : c);
+}
+
+// Over blends of the three depths; integer ones with weights out of 256
+// (8-bit) and 32768 (16-bit).
+template <uint32_t OPAQUE, uint32_t ONE, int SHIFT>
+Argb<uint32_t> OverInt(Argb<uint32_t> d, Argb<uint32_t> s) {
+    if (d.a == 0 || s.a == OPAQUE) return s;
+    if (s.a == 0) return d;
+    const uint32_t k = ((ONE - s.a) * d.a) >> SHIFT;
+    uint32_t a = s.a + k;
+    if (a > OPAQUE) a = OPAQUE;
+    if (a == 0) return {0, 0, 0, 0};
+    auto mix = [&](uint32_t sc, uint32_t dc) {
+        const uint32_t c = (sc * s.a + dc * k) / a;
+        return c > OPAQUE ? OPAQUE : c;
+    };
+    return {a, mix(s.r, d.r), mix(s.g, d.g), mix(s.b, d.b)};
+}
+
+inline PixelF OverFloat(PixelF d, PixelF s) {
+    if (d.a == 0.0f || s.a == 1.0f) return s;
+    if (s.a == 0.0f) return d;
+    const float k = (1.0f - s.a) * d.a;
+    float a = s.a + k;
+    if (a > 1.0f) a = 1.0f;
+    if (!(a > 0.0f)) return {0, 0, 0, 0};
+    auto mix = [&](float sc, float dc) {
+        const float n = sc * s.a + dc * k;
+        return n / a;
+    };
+    return {a, mix(s.r, d.r), mix(s.g, d.g), mix(s.b, d.b)};
+}
+
+struct Blend8 {
+    using P = Pixel8;
+    static P Over(P d, P s) { return OverInt<255, 256, 8>(d, s); }
+    static P WithAlpha(P c, uint32_t a, double cov) { return {static_cast<uint32_t>(a * cov), c.r, c.g, c.b}; }
+};
+struct Blend16 {
+    using P = Pixel16;
+    static P Over(P d, P s) { return OverInt<32768, 32768, 15>(d, s); }
+    static P WithAlpha(P c, uint32_t a, double cov) { return {static_cast<uint32_t>(a * cov), c.r, c.g, c.b}; }
+};
+struct BlendF {
+    using P = PixelF;
+    static P Over(P d, P s) { return OverFloat(d, s); }
+    static P WithAlpha(P c, float a, double cov) { return {static_cast<float>(a * cov), c.r, c.g, c.b}; }
+};
+
+// Draws the chain on row `row` over `image` (already the starting picture),
+// sampling `input`. Both are width x height, row by row.
+template <typename B>
+void DrawHorizontalChain(const std::vector<typename B::P>& input, std::vector<typename B::P>* image, int32_t width,
+                         int32_t height, int32_t row, const std::vector<ChainCircle>& chain, int32_t thickness) {
+    for (const ChainCircle& c : chain) {
+        const int32_t drawn = c.radius + 1;
+        const double cx = c.x + drawn * 1.0;
+        const double cy = row;
+        const int32_t icx = static_cast<int32_t>(cx), icy = static_cast<int32_t>(cy);
+        const int32_t n = drawn + 2;
+        const typename B::P sample = input[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(c.x)];
+        for (int32_t dy = -n; dy <= n; ++dy) {
+            for (int32_t dx = -n; dx <= n; ++dx) {
+                const int32_t x = icx + dx, y = icy + dy;
+                if (dx * dx + dy * dy > n * n || x < 0 || x >= width || y < 0 || y >= height) continue;
+                const double d = std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy));
+                const double fc = Fill(d, drawn, thickness), ec = Edge(d, drawn, thickness);
+                if (fc == 0.0 && ec == 0.0) continue;
+                typename B::P& out = (*image)[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
+                out = B::Over(out, B::WithAlpha(sample, sample.a, fc));
+                out = B::Over(out, B::WithAlpha(sample, sample.a, ec));
+            }
+        }
+    }
+}
+
+}  // namespace cli_test
+
+#endif

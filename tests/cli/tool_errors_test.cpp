@@ -1,0 +1,150 @@
+// Every kind of bad input: the tool exits non-zero with one line that names
+// the culprit, and leaves nothing behind in the folder.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "image_files.h"
+#include "tool_harness.h"
+
+namespace {
+
+using namespace cli_test;
+
+const char* SVG_HEAD = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"24\">";
+
+// The files every case starts from.
+void MakeFixtures(const ScratchDir& dir) {
+    Picture p;
+    p.width = 32;
+    p.height = 24;
+    p.samples.assign(32 * 24 * 4, 200.0);
+    ASSERT_TRUE(WritePicture(dir / "in.png", p));
+    WriteText(dir / "notimage.png", "this is text, not a picture\n");
+    // A header that promises 70000 x 70000 pixels: 19.6e9 bytes at 4 per pixel.
+    WriteText(dir / "big.ppm", "P6\n70000 70000\n255\n");
+    WriteText(dir / "bad.svg", "<svg><path d=\"M 0 0 L 1 1\"></svg");
+    WriteText(dir / "nopath.svg", std::string(SVG_HEAD) + "<rect width=\"5\" height=\"5\"/></svg>");
+    WriteText(dir / "scaled.svg", std::string(SVG_HEAD) + "<g transform=\"scale(1e9)\"><path d=\"M 0 0 L 1 1\"/></g></svg>");
+    WriteText(dir / "badtransform.svg", std::string(SVG_HEAD) + "<path transform=\"spin(3)\" d=\"M 0 0 L 1 1\"/></svg>");
+    WriteText(dir / "baddata.svg", std::string(SVG_HEAD) + "<path d=\"M 0 0 L 1 1 Q 4\"/></svg>");
+    WriteText(dir / "bad.json", "{\"vertices\": [[0, 0], [1, 1]");
+    WriteText(dir / "far.json", "{\"vertices\": [[0, 0], [3e7, 1]], \"closed\": false}");
+    WriteText(dir / "tangents.json", "{\"vertices\": [[0, 0], [5, 1]], \"in_tangents\": [[0, 0]]}");
+    WriteText(dir / "mask.txt", "M 0 0 L 5 5");
+}
+
+const std::set<std::string> FIXTURES = {"in.png", "notimage.png", "big.ppm", "bad.svg", "nopath.svg",
+                                        "scaled.svg", "badtransform.svg", "baddata.svg", "bad.json",
+                                        "far.json", "tangents.json", "mask.txt"};
+
+struct BadCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> phrases;  // each must appear in the message
+};
+
+class BadInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadInput, FailsWithOneLineNamingTheCulpritAndWritesNothing) {
+    const BadCase& c = GetParam();
+    ScratchDir dir;
+    MakeFixtures(dir);
+    const RunResult r = RunTool(dir, c.args);
+    EXPECT_NE(r.code, 0) << c.name;
+    EXPECT_EQ(LineCount(r.err), 1) << c.name << ": " << r.err;
+    EXPECT_EQ(r.err.rfind("ringstride: ", 0), 0u) << c.name << ": " << r.err;
+    for (const std::string& phrase : c.phrases) {
+        EXPECT_NE(r.err.find(phrase), std::string::npos) << c.name << ": missing \"" << phrase << "\" in " << r.err;
+    }
+    EXPECT_EQ(dir.Files(), FIXTURES) << c.name;
+}
+
+std::vector<std::string> Render(std::vector<std::string> extra) {
+    std::vector<std::string> args = {"render", "in.png", "out.png"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInput,
+    ::testing::Values(
+        BadCase{"missing input", {"render", "nope.png", "out.png"}, {"nope.png", "no such file"}},
+        BadCase{"not an image", {"render", "notimage.png", "out.png"}, {"notimage.png", "not an image"}},
+        BadCase{"input is a folder", {"render", ".", "out.png"}, {"folder"}},
+        BadCase{"too large to address", {"render", "big.ppm", "out.png"}, {"big.ppm", "70000 x 70000", "address"}},
+        BadCase{"unsupported output", {"render", "in.png", "out.bmp"}, {"out.bmp", "unsupported output format"}},
+        BadCase{"missing output folder", {"render", "in.png", "nodir/out.png"}, {"nodir", "does not exist"}},
+        BadCase{"path data syntax", Render({"--mask-d", "M 0 0 L 5 x"}), {"--mask-d", "at character 11", "'x'"}},
+        BadCase{"absurd coordinate", Render({"--mask-d", "M 2e7 0 L 0 0"}), {"at character 3", "out of range"}},
+        BadCase{"infinite coordinate", Render({"--mask-d", "M 0 0 L 1e999 0"}), {"at character 9", "out of range"}},
+        BadCase{"relative walk past the limit", Render({"--mask-d", "M 9e6 0 l 9e6 0"}), {"at character 9"}},
+        BadCase{"mask index too high", Render({"--mask-d", "M 0 0 L 1 1 M 2 2 L 3 3", "--mask-index", "2"}),
+                {"--mask-index 2 does not exist", "2 subpaths", "0 to 1"}},
+        BadCase{"mask index negative", Render({"--mask-d", "M 0 0 L 1 1", "--mask-index", "-1"}),
+                {"--mask-index -1 does not exist"}},
+        BadCase{"svg not xml", Render({"--mask", "bad.svg"}), {"bad.svg", "not a readable SVG"}},
+        BadCase{"svg without a path", Render({"--mask", "nopath.svg"}), {"nopath.svg", "no <path>"}},
+        BadCase{"svg transform beyond the limit", Render({"--mask", "scaled.svg"}), {"scaled.svg", "vertex 0"}},
+        BadCase{"svg unknown transform", Render({"--mask", "badtransform.svg"}), {"badtransform.svg", "spin"}},
+        BadCase{"svg bad path data", Render({"--mask", "baddata.svg"}), {"baddata.svg", "at character 16"}},
+        BadCase{"json not json", Render({"--mask", "bad.json"}), {"bad.json", "not valid JSON"}},
+        BadCase{"json far vertex", Render({"--mask", "far.json"}), {"far.json", "vertex 1"}},
+        BadCase{"json tangent count", Render({"--mask", "tangents.json"}), {"tangents.json", "in_tangents"}},
+        BadCase{"mask file missing", Render({"--mask", "gone.svg"}), {"gone.svg", "cannot open"}},
+        BadCase{"mask file format", Render({"--mask", "mask.txt"}), {"mask.txt", "unknown mask format"}},
+        BadCase{"unknown parameter", Render({"--param", "sparkle=3"}), {"sparkle", "Max Radius"}},
+        BadCase{"slider out of range", Render({"--param", "max-radius=6000"}), {"Max Radius", "2 to 5000"}},
+        BadCase{"slider below range", Render({"--param", "Max Radius=1"}), {"Max Radius", "2 to 5000"}},
+        BadCase{"percent out of range", Render({"--param", "time=150"}), {"Time", "0 % to 100 %"}},
+        BadCase{"float slider out of range", Render({"--param", "edge-brightness=10.5"}), {"Edge Brightness", "0 to 10"}},
+        BadCase{"not a number", Render({"--param", "time=nan"}), {"Time", "number"}},
+        BadCase{"whole numbers only", Render({"--param", "seed=1.5"}), {"Seed", "whole"}},
+        BadCase{"unknown choice", Render({"--param", "Edge Mode=Neon"}), {"Edge Mode", "Neon", "Brightness", "Color"}},
+        BadCase{"choice number too high", Render({"--param", "mode=4"}), {"Mode", "Discrete 2"}},
+        BadCase{"checkbox word", Render({"--param", "invert=maybe"}), {"Invert", "on, off"}},
+        BadCase{"colour form", Render({"--param", "edge color=#12345"}), {"Edge Color", "#RRGGBB"}},
+        BadCase{"range outside animate", Render({"--param", "time=0..100"}), {"Time", "animate"}},
+        BadCase{"path as a parameter", Render({"--param", "path=1"}), {"Path", "--mask"}},
+        BadCase{"no equals sign", Render({"--param", "seed"}), {"seed", "NAME=VALUE"}},
+        BadCase{"library missing", Render({"--plugin", "nolib.so"}), {"nolib.so"}},
+        BadCase{"library is not one", Render({"--plugin", "notimage.png"}), {"notimage.png"}},
+        BadCase{"library without entry point", Render({"--plugin", NO_ENTRY_EFFECT}), {"EntryPointFunc"}},
+        BadCase{"effect reports an error", Render({"--plugin", FAILING_EFFECT}), {"1234", "Fake failure"}},
+        BadCase{"info of a library without entry point", {"info", "--plugin", NO_ENTRY_EFFECT}, {"EntryPointFunc"}},
+        BadCase{"animate to a plain name", {"animate", "in.png", "out.png", "--frames", "3"}, {"out.png", "frame number"}},
+        BadCase{"animate with two numbers", {"animate", "in.png", "f%d_%d.png", "--frames", "3"}, {"frame number"}},
+        BadCase{"animate no frames", {"animate", "in.png", "f%03d.png", "--frames", "0"}, {"--frames 0"}},
+        BadCase{"animate bad fps", {"animate", "in.png", "f%03d.png", "--frames", "2", "--fps", "0"}, {"--fps"}},
+        BadCase{"animate range out of range", {"animate", "in.png", "f%03d.png", "--frames", "2", "--param", "time=0..101"},
+                {"Time", "101"}},
+        BadCase{"animate a popup", {"animate", "in.png", "f%03d.png", "--frames", "2", "--param", "mode=1..3"},
+                {"Mode", "only sliders"}},
+        BadCase{"animate failing effect", {"animate", "in.png", "f%03d.png", "--frames", "5", "--plugin", FAILING_EFFECT},
+                {"1234", "Fake failure"}},
+        BadCase{"animate failing effect to video", {"animate", "in.png", "clip.gif", "--frames", "5", "--plugin", FAILING_EFFECT},
+                {"1234"}},
+        BadCase{"animate video into a missing folder", {"animate", "in.png", "nodir/clip.gif", "--frames", "2"},
+                {"nodir", "does not exist"}}),
+    [](const ::testing::TestParamInfo<BadCase>& info) { return "case" + std::to_string(info.index); });
+
+TEST(BadInputAsUser, UnreadableInputAndUnwritableFolder) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    ScratchDir dir;
+    MakeFixtures(dir);
+    fs::permissions(dir / "in.png", fs::perms::none);
+    RunResult r = RunTool(dir, {"render", "in.png", "out.png"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find("in.png"), std::string::npos) << r.err;
+    fs::permissions(dir / "in.png", fs::perms::owner_all);
+
+    fs::create_directory(dir / "locked");
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    r = RunTool(dir, {"render", "in.png", "locked/out.png"});
+    EXPECT_NE(r.code, 0);
+    EXPECT_NE(r.err.find("locked"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir / "locked"));
+    fs::permissions(dir / "locked", fs::perms::owner_all);
+}
+
+}  // namespace
