@@ -1,6 +1,5 @@
 #include "pixel/draw.h"
 
-#include <cmath>
 #include <cstddef>
 #include <stdint.h>
 
@@ -52,54 +51,6 @@ bool ContextUsable(const RenderContext& context) {
     }
 }
 
-// Placement may leave a circle without a usable direction (a zero-length
-// tangent); such a circle has no centre and is not drawn.
-bool UsableDirection(double x, double y) {
-    if (!std::isfinite(x) || !std::isfinite(y)) return false;
-    const double length_squared = x * x + y * y;
-    return length_squared > 1.0 - 1e-6 && length_squared < 1.0 + 1e-6;
-}
-
-struct Centre {
-    bool usable;
-    double x;
-    double y;
-};
-
-// Normally the near edge of the drawn circle touches the path point. The
-// vanishing circle of "Continuous" instead contracts from its full size
-// towards the next circle's path point, or towards its own far side when it
-// is the last.
-Centre CircleCentre(const CircleRecord& record, int64_t drawn_radius, bool contracting,
-                    const CircleRecord* next) {
-    Centre centre{false, 0.0, 0.0};
-    if (!UsableDirection(record.dir_x, record.dir_y)) return centre;
-    const double px = static_cast<double>(record.point_x);
-    const double py = static_cast<double>(record.point_y);
-    if (!contracting) {
-        const double r = static_cast<double>(drawn_radius);
-        centre.x = px + r * record.dir_x;
-        centre.y = py + r * record.dir_y;
-    } else if (next != nullptr) {
-        const int64_t full = static_cast<int64_t>(record.radius) + 1;
-        const double full_d = static_cast<double>(full);
-        const double x0 = px + full_d * record.dir_x;
-        const double y0 = py + full_d * record.dir_y;
-        const double share = static_cast<double>(full - drawn_radius) / full_d;
-        centre.x = x0 + share * (static_cast<double>(next->point_x) - x0);
-        centre.y = y0 + share * (static_cast<double>(next->point_y) - y0);
-    } else {
-        const double along =
-            static_cast<double>(2 * static_cast<int64_t>(record.radius) + 2 - drawn_radius);
-        centre.x = px + along * record.dir_x;
-        centre.y = py + along * record.dir_y;
-    }
-    // Far beyond any frame a centre cannot be truncated to an integer safely.
-    const double LIMIT = 4.0e18;
-    centre.usable = std::fabs(centre.x) < LIMIT && std::fabs(centre.y) < LIMIT;
-    return centre;
-}
-
 template <typename Pixel>
 Pixel EdgeColour(const Pixel& sample, const ChainFrame& frame, const Pixel& edge_color) {
     if (frame.params->edge_mode == EDGE_MODE_BRIGHTNESS) {
@@ -121,7 +72,7 @@ int64_t Min64(int64_t a, int64_t b) { return a < b ? a : b; }
 // clipped to the frame, and lays the disc and then the ring over each pixel
 // that either covers.
 template <typename Pixel>
-void PaintCircle(const DepthFrame<Pixel>& images, const RenderContext& context, Centre centre,
+void PaintCircle(const DepthFrame<Pixel>& images, const RenderContext& context, DrawnCentre centre,
                  int64_t drawn_radius, int32_t thickness, const Pixel& fill, const Pixel& edge,
                  typename PixelTraits<Pixel>::Channel sample_alpha) {
     double (*const host_sqrt)(double) = context.in_data->utils->ansi.sqrt;
@@ -166,9 +117,9 @@ void DrawRevealedCircle(const DepthFrame<Pixel>& images, const ChainFrame& frame
         record.point_y >= context.height) {
         return;
     }
-    const int64_t drawn_radius = static_cast<int64_t>(step.radius) + 1;
-    const Centre centre = CircleCentre(record, drawn_radius, step.contracting, next);
+    const DrawnCentre centre = CentreOfDrawnCircle(record, step.radius, step.contracting, next);
     if (!centre.usable) return;
+    const int64_t drawn_radius = static_cast<int64_t>(step.radius) + 1;
 
     const Pixel sample = images.input[static_cast<std::ptrdiff_t>(record.point_y) * context.input_stride +
                                       record.point_x];

@@ -1,5 +1,7 @@
 #include "pixel/reveal.h"
 
+#include <cmath>
+
 #include "host/param_ids.h"
 
 namespace {
@@ -95,4 +97,46 @@ RevealStep StepReveal(RevealWalk& walk, int32_t radius) {
         step.report_progress = true;
     }
     return step;
+}
+
+namespace {
+
+bool UsableDirection(double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    const double length_squared = x * x + y * y;
+    return length_squared > 1.0 - 1e-6 && length_squared < 1.0 + 1e-6;
+}
+
+}  // namespace
+
+DrawnCentre CentreOfDrawnCircle(const CircleRecord& record, int32_t working_radius,
+                                bool contracting, const CircleRecord* next) {
+    DrawnCentre centre{false, 0.0, 0.0};
+    if (!UsableDirection(record.dir_x, record.dir_y)) return centre;
+    const int64_t drawn_radius = static_cast<int64_t>(working_radius) + 1;
+    const double px = static_cast<double>(record.point_x);
+    const double py = static_cast<double>(record.point_y);
+    if (!contracting) {
+        const double r = static_cast<double>(drawn_radius);
+        centre.x = px + r * record.dir_x;
+        centre.y = py + r * record.dir_y;
+    } else if (next != nullptr) {
+        const int64_t full = static_cast<int64_t>(record.radius) + 1;
+        const double full_d = static_cast<double>(full);
+        const double x0 = px + full_d * record.dir_x;
+        const double y0 = py + full_d * record.dir_y;
+        const double share = static_cast<double>(full - drawn_radius) / full_d;
+        centre.x = x0 + share * (static_cast<double>(next->point_x) - x0);
+        centre.y = y0 + share * (static_cast<double>(next->point_y) - y0);
+    } else {
+        const double along =
+            static_cast<double>(2 * static_cast<int64_t>(record.radius) + 2 - drawn_radius);
+        centre.x = px + along * record.dir_x;
+        centre.y = py + along * record.dir_y;
+    }
+    // Far beyond any frame a centre cannot be truncated to an integer safely;
+    // this also refuses the NaN of a malformed full radius of 0.
+    const double LIMIT = 4.0e18;
+    centre.usable = std::fabs(centre.x) < LIMIT && std::fabs(centre.y) < LIMIT;
+    return centre;
 }

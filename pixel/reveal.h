@@ -10,6 +10,8 @@
 
 #include <stdint.h>
 
+#include "render/circle_list.h"
+
 // The budget: floor(2S x T + 0.5), or floor(2n x T) in "Discrete 2", with T
 // measured from 0.5 in the vanishing half. The doubled sums are formed in
 // double so they cannot overflow; the result is limited to 0..INT32_MAX and
@@ -39,5 +41,19 @@ struct RevealStep {
 RevealWalk StartReveal(int32_t mode, double time, int32_t budget, int32_t circle_count);
 
 RevealStep StepReveal(RevealWalk& walk, int32_t radius);
+
+// The exact centre of a revealed circle drawn with radius working_radius + 1.
+// Normally its near edge touches the path point; a contracting circle moves
+// from its full size towards the next record's path point, or towards its
+// own far side when it is the last. A record whose direction is not a finite
+// unit vector has no centre (usable is false) and is not drawn.
+struct DrawnCentre {
+    bool usable;
+    double x;
+    double y;
+};
+
+DrawnCentre CentreOfDrawnCircle(const CircleRecord& record, int32_t working_radius,
+                                bool contracting, const CircleRecord* next);
 
 #endif

@@ -125,4 +125,39 @@ TEST(RevealTest, HugeRadiiDoNotOverflowTheWalk) {
     EXPECT_TRUE(shrinking.contracting);
 }
 
+TEST(RevealTest, CentreOfTheDrawnCircle) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const CircleRecord next{30, 69, 40, 1.0, 0.0};
+    const struct {
+        CircleRecord record;
+        int32_t working_radius;
+        bool contracting, has_next, usable;
+        double x, y;
+    } cases[] = {
+        {{10, 5, 40, 1.0, 0.0}, 10, false, true, true, 16.0, 40.0},  // near edge on the point
+        {{10, 5, 40, 1.0, 0.0}, 0, false, true, true, 6.0, 40.0},
+        {{9, 10, 10, 0.6, 0.8}, 9, false, false, true, 16.0, 18.0},
+        // from the full centre (48) 20/21 of the way to the next point (69)
+        {{20, 27, 40, 1.0, 0.0}, 0, true, true, true, 68.0, 40.0},
+        {{20, 27, 40, 1.0, 0.0}, 20, true, true, true, 48.0, 40.0},
+        // the last circle contracts towards its far side at 69 + 62
+        {{30, 69, 40, 1.0, 0.0}, 0, true, false, true, 130.0, 40.0},
+        {{30, 69, 40, 1.0, 0.0}, 30, true, false, true, 100.0, 40.0},
+        {{10, 5, 40, nan, 0.0}, 10, false, true, false, 0.0, 0.0},
+        {{10, 5, 40, 0.0, inf}, 10, false, true, false, 0.0, 0.0},
+        {{10, 5, 40, 0.0, 0.0}, 10, false, true, false, 0.0, 0.0},
+        {{10, 5, 40, 3.0, 4.0}, 10, false, true, false, 0.0, 0.0},
+        {{-1, 5, 40, 1.0, 0.0}, -1, true, true, false, 0.0, 0.0},  // no full radius to share
+    };
+    for (const auto& c : cases) {
+        const DrawnCentre centre =
+            CentreOfDrawnCircle(c.record, c.working_radius, c.contracting, c.has_next ? &next : nullptr);
+        ASSERT_EQ(centre.usable, c.usable) << c.record.point_x << " r " << c.working_radius;
+        if (!c.usable) continue;
+        EXPECT_NEAR(centre.x, c.x, 1e-12);
+        EXPECT_NEAR(centre.y, c.y, 1e-12);
+    }
+}
+
 }  // namespace
