@@ -79,7 +79,6 @@ CommandResult Session::CallWith(PF_Cmd cmd, PF_ParamDef** params, PF_LayerDef* o
     memset(&out, 0, sizeof out);
     out.global_data = cmd == PF_Cmd_GLOBAL_SETUP ? nullptr : s.global_data;
     out.sequence_data = makes_sequence ? nullptr : s.sequence_data;
-    out.num_params = static_cast<int32_t>(s.params.size());
 
     if (s.hook) s.hook(&in, &out);
 
