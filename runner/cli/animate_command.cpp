@@ -1,6 +1,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <iostream>
 #include <map>
@@ -64,6 +65,7 @@ void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
 }  // namespace
 
 Status RunAnimate(const AnimateOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
     Result<Timing> timing = MakeTiming(options.frames, options.fps);
     if (!timing) return timing.TakeError();
     if (!IsVideoName(options.output)) {
@@ -131,7 +133,7 @@ Status RunAnimate(const AnimateOptions& options) {
         return *failure;
     }
     if (Status ok = (*sink)->Finish(); !ok) return ok;
-    const double seconds = progress.Seconds();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("animated %d frames of %dx%d in %.2f s (%.1f frames/s, %d threads) -> %s\n", timing->frames, width,
                 height, seconds, seconds > 0 ? timing->frames / seconds : 0.0, workers, (*sink)->Describe().c_str());
     return Success();
