@@ -1,0 +1,71 @@
+#include "bench/frame_rig.h"
+
+#include <cstring>
+
+#include "host/param_ids.h"
+#include "runner/session_state.h"
+
+namespace bench {
+
+bool FrameRig::Open(const std::string& library, const BenchScene& scene, std::string* error) {
+    auto opened = runner::Session::Open(library);
+    if (!opened) {
+        *error = "cannot load " + library;
+        return false;
+    }
+    session_ = opened.TakeValue();
+    auto world = runner::World::Create(scene.format, scene.width, scene.height, 0, 0);
+    if (!world) {
+        *error = "cannot make the input world";
+        return false;
+    }
+    runner::World input = world.TakeValue();
+    FillPattern(scene.format, scene.width, scene.height, input.RowBytes(), input.Row(0));
+    session_->SetInput(std::move(input));
+    const runner::CommandResult setup = session_->SetUp();
+    if (setup.err != PF_Err_NONE) {
+        *error = "set-up failed with " + std::to_string(setup.err);
+        return false;
+    }
+    session_->SetValue(PARAM_TIME, scene.time);
+    session_->SetValue(PARAM_MAX_RADIUS, scene.max_radius);
+    session_->SetValue(PARAM_EDGE_THICKNESS, scene.edge_thickness);
+    session_->SetValue(PARAM_ON_ORIGINAL, scene.on_original);
+    if (scene.crossings > 0) {
+        session_->SetMask(1, SweepMask(scene.width, scene.height, scene.crossings));
+        session_->SetValue(PARAM_PATH, 1);
+    }
+    return true;
+}
+
+PF_Err FrameRig::RenderFrame() {
+    const runner::RenderResult r = session_->RenderFrame();
+    session_->ClearLogs();
+    return r.err;
+}
+
+PF_Err FrameRig::EffectFrame() {
+    if (session_->Output().Empty()) {
+        // The first frame makes the output world that later ones reuse.
+        const runner::PreRenderResult pre = session_->SmartPreRender();
+        if (pre.command.err != PF_Err_NONE) return pre.command.err;
+        const runner::CommandResult render = session_->SmartRender(pre.output.pre_render_data);
+        session_->DeletePreRenderData(pre.output);
+        return render.err;
+    }
+    const runner::PreRenderResult pre = session_->SmartPreRender();
+    if (pre.command.err != PF_Err_NONE) return pre.command.err;
+    PF_SmartRenderInput input;
+    std::memset(&input, 0, sizeof input);
+    input.output_request.rect = PF_LRect{0, 0, session_->Input().Width(), session_->Input().Height()};
+    input.output_request.channel_mask = 0xF;  // all four channels, as the session asks
+    input.pre_render_data = pre.output.pre_render_data;
+    PF_SmartRenderCallbacks callbacks = runner::SMART_RENDER_CALLBACKS;
+    PF_SmartRenderExtra extra{&input, &callbacks};
+    const runner::CommandResult render = session_->Call(PF_Cmd_SMART_RENDER, &extra);
+    session_->DeletePreRenderData(pre.output);
+    session_->ClearLogs();
+    return render.err;
+}
+
+}  // namespace bench

@@ -1,0 +1,165 @@
+// The scene runner: every scene in every depth, each in a child process of
+// its own so that its peak memory is its own. Prints one table row per
+// scene: placement, drawing, the cairo peer on the same circles, the whole
+// frame through EntryPointFunc, the memory floor, their ratios and the
+// frame's peak memory.
+//
+//     ringstride_scene_bench [--quick] [--filter SUBSTRING] [--library PATH]
+//     ringstride_scene_bench --mask-d SCENE   (the scene's mask as SVG path data)
+#include <stdio.h>
+#include <string.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "bench/core_rig.h"
+#include "bench/frame_rig.h"
+#include "bench/peers.h"
+#include "bench/timing.h"
+
+namespace {
+
+struct Options {
+    bool quick = false;
+    std::string filter;
+    std::string library = RINGSTRIDE_EFFECT_PATH;
+};
+
+long MaxRssKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double Mib(double bytes) { return bytes / (1024.0 * 1024.0); }
+
+int RunScene(const bench::BenchScene& scene, const Options& options) {
+    const int runs = options.quick ? 3 : 7;
+    const double seconds = options.quick ? 0.2 : 1.0;
+
+    // The frame through our host first, while this process holds nothing
+    // else, so that the growth of its peak is the frame's own memory.
+    bench::FrameRig frame;
+    std::string error;
+    if (!frame.Open(options.library, scene, &error)) {
+        printf("%-10s %s\n", scene.name.c_str(), error.c_str());
+        return 1;
+    }
+    const long rss_before = MaxRssKiB();
+    PF_Err err = frame.RenderFrame();
+    const long rss_after = MaxRssKiB();
+    if (err != PF_Err_NONE) {
+        printf("%-10s frame failed with %d\n", scene.name.c_str(), err);
+        return 1;
+    }
+    const bench::Timing session_frame =
+        bench::Measure([] {}, [&] { err |= frame.RenderFrame(); }, runs, seconds);
+    const bench::Timing effect_frame =
+        bench::Measure([] {}, [&] { err |= frame.EffectFrame(); }, runs, seconds);
+
+    bench::CoreRig rig(scene);
+    bench::CoreRig::ResetHandles();
+    err |= rig.Place();
+    const bench::HandleBytes handles = bench::CoreRig::Handles();
+    const bench::Timing place = bench::Measure([] {}, [&] { err |= rig.Place(); }, runs, seconds);
+    double path_sum = 0.0;
+    const bench::Timing path = bench::Measure([] {}, [&] { path_sum += rig.WalkPathOnly(); }, runs, seconds);
+    asm volatile("" : : "g"(path_sum));  // keep the walk
+    const bench::Timing draw =
+        bench::Measure([&] { rig.ResetOutput(); }, [&] { err |= rig.Draw(); }, runs, seconds);
+
+    // The peer draws the 8-bit scene's circles; every depth is held
+    // against that one 8-bit figure.
+    bench::BenchScene scene8 = scene;
+    scene8.format = PF_PixelFormat_ARGB32;
+    bench::CoreRig rig8(scene8);
+    err |= rig8.Place();
+    bench::CairoPeer cairo(scene.width, scene.height, rig8.DrawnCircles(), scene.edge_thickness);
+    const bench::Timing peer =
+        bench::Measure([&] { cairo.Reset(); }, [&] { cairo.Draw(); }, runs, seconds);
+
+    const size_t grid_bytes = static_cast<size_t>(scene.width) * static_cast<size_t>(scene.height) * 4u;
+    bench::MemoryFloor floor(rig.FrameBytes(), grid_bytes);
+    const bench::Timing floor_time = bench::Measure([] {}, [&] { floor.Run(); }, runs, seconds);
+    if (err != PF_Err_NONE) {
+        printf("%-10s an effect call failed (%d)\n", scene.name.c_str(), err);
+        return 1;
+    }
+
+    const bool drawn = scene.crossings > 0;
+    const double list_bytes = static_cast<double>(rig.CircleCount()) * 48.0;  // one heap node each
+    char draw_ratio[16] = "-", frame_ratio[16] = "-";
+    if (drawn && peer.median_ms > 0.0) snprintf(draw_ratio, sizeof draw_ratio, "%.2f", draw.median_ms / peer.median_ms);
+    if (drawn) {
+        snprintf(frame_ratio, sizeof frame_ratio, "%.2f",
+                 effect_frame.median_ms / (floor_time.median_ms + draw.median_ms));
+    }
+    printf("%-10s %7d %9.2f %9.2f %9.2f %9.2f %7s %9.2f %9.2f %7.2f %8s %9.2f %8.1f %8.1f\n", scene.name.c_str(),
+           rig.CircleCount(), place.median_ms, path.median_ms, draw.median_ms, drawn ? peer.median_ms : 0.0, draw_ratio,
+           effect_frame.median_ms, floor_time.median_ms, effect_frame.median_ms / floor_time.median_ms, frame_ratio,
+           session_frame.median_ms, static_cast<double>(rss_after - rss_before) / 1024.0, Mib(static_cast<double>(handles.peak) + list_bytes));
+    return 0;
+}
+
+}  // namespace
+
+// The mask of a scene as SVG path data, for runs of the ringstride tool.
+int PrintMask(const std::string& id) {
+    for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
+        if (scene.name.compare(0, id.size() + 1, id + "/") != 0 || scene.crossings == 0) continue;
+        const runner::MaskPath mask = bench::SweepMask(scene.width, scene.height, scene.crossings);
+        const std::vector<runner::MaskVertex>& v = mask.vertices;
+        printf("M %.17g %.17g", v[0].x, v[0].y);
+        for (size_t i = 0; i + 1 < v.size(); ++i) {
+            printf(" C %.17g %.17g %.17g %.17g %.17g %.17g", v[i].x + v[i].out_x, v[i].y + v[i].out_y,
+                   v[i + 1].x + v[i + 1].in_x, v[i + 1].y + v[i + 1].in_y, v[i + 1].x, v[i + 1].y);
+        }
+        printf("\n");
+        return 0;
+    }
+    fprintf(stderr, "no scene %s with a mask\n", id.c_str());
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    if (argc == 3 && strcmp(argv[1], "--mask-d") == 0) return PrintMask(argv[2]);
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--quick") == 0) {
+            options.quick = true;
+        } else if (strcmp(argv[i], "--filter") == 0 && i + 1 < argc) {
+            options.filter = argv[++i];
+        } else if (strcmp(argv[i], "--library") == 0 && i + 1 < argc) {
+            options.library = argv[++i];
+        } else {
+            fprintf(stderr, "usage: %s [--quick] [--filter SUBSTRING] [--library PATH]\n", argv[0]);
+            return 2;
+        }
+    }
+    printf("Times in ms (median), memory in MiB. (path): the host's path evaluations within place.\n"
+           "draw/cairo: drawing against cairo on the same circles (8-bit\n"
+           "cairo for every depth). frame: pre-render + smart render through EntryPointFunc; session: the\n"
+           "same with the host making a fresh output world. floor: memcpy of the frame + memset of the grid.\n"
+           "f/(fl+d): frame / (floor + drawing). peak: growth of maxrss over the first session frame;\n"
+           "effect: grid handle + circle list.\n\n");
+    printf("%-10s %7s %9s %9s %9s %9s %7s %9s %9s %7s %8s %9s %8s %8s\n", "scene", "circles", "place", "(path)", "draw", "cairo",
+           "d/cairo", "frame", "floor", "f/floor", "f/(fl+d)", "session", "peak", "effect");
+    fflush(stdout);
+    int status = 0;
+    for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
+        if (!options.filter.empty() && scene.name.find(options.filter) == std::string::npos) continue;
+        fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int code = RunScene(scene, options);
+            fflush(stdout);
+            _exit(code);
+        }
+        int child_status = 0;
+        waitpid(child, &child_status, 0);
+        if (!WIFEXITED(child_status) || WEXITSTATUS(child_status) != 0) status = 1;
+    }
+    return status;
+}
