@@ -93,11 +93,12 @@ Pixel HsvToRgbAnyDepth(const HsvColor& hsv) {
     return out;
 }
 
-uint16_t Expand8To16(uint8_t c) {
-    return static_cast<uint16_t>((static_cast<uint32_t>(c) * PF_MAX_CHAN16 + 128u) / 255u);
+template <typename Pixel>
+Pixel ExpandAnyDepth(const PF_Pixel& pixel) {
+    using Traits = PixelTraits<Pixel>;
+    return Pixel{Traits::Expand8(pixel.alpha), Traits::Expand8(pixel.red),
+                 Traits::Expand8(pixel.green), Traits::Expand8(pixel.blue)};
 }
-
-float Expand8ToFloat(uint8_t c) { return static_cast<float>(static_cast<double>(c) / 255.0); }
 
 }  // namespace
 
@@ -109,12 +110,7 @@ PF_Pixel HsvToRgb8(const HsvColor& hsv) { return HsvToRgbAnyDepth<PF_Pixel>(hsv)
 PF_Pixel16 HsvToRgb16(const HsvColor& hsv) { return HsvToRgbAnyDepth<PF_Pixel16>(hsv); }
 PF_PixelFloat HsvToRgbFloat(const HsvColor& hsv) { return HsvToRgbAnyDepth<PF_PixelFloat>(hsv); }
 
-PF_Pixel16 ExpandPixel8To16(const PF_Pixel& pixel) {
-    return PF_Pixel16{Expand8To16(pixel.alpha), Expand8To16(pixel.red), Expand8To16(pixel.green),
-                      Expand8To16(pixel.blue)};
-}
-
+PF_Pixel16 ExpandPixel8To16(const PF_Pixel& pixel) { return ExpandAnyDepth<PF_Pixel16>(pixel); }
 PF_PixelFloat ExpandPixel8ToFloat(const PF_Pixel& pixel) {
-    return PF_PixelFloat{Expand8ToFloat(pixel.alpha), Expand8ToFloat(pixel.red),
-                         Expand8ToFloat(pixel.green), Expand8ToFloat(pixel.blue)};
+    return ExpandAnyDepth<PF_PixelFloat>(pixel);
 }

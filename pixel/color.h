@@ -27,6 +27,20 @@ PF_PixelFloat HsvToRgbFloat(const HsvColor& hsv);
 PF_Pixel16 ExpandPixel8To16(const PF_Pixel& pixel);
 PF_PixelFloat ExpandPixel8ToFloat(const PF_Pixel& pixel);
 
+// An 8-bit colour in any depth, alpha included.
+template <typename Pixel>
+Pixel ExpandPixel8(const PF_Pixel& pixel);
+template <>
+inline PF_Pixel ExpandPixel8<PF_Pixel>(const PF_Pixel& pixel) { return pixel; }
+template <>
+inline PF_Pixel16 ExpandPixel8<PF_Pixel16>(const PF_Pixel& pixel) {
+    return ExpandPixel8To16(pixel);
+}
+template <>
+inline PF_PixelFloat ExpandPixel8<PF_PixelFloat>(const PF_Pixel& pixel) {
+    return ExpandPixel8ToFloat(pixel);
+}
+
 // The same conversions chosen by pixel type, for code written once over the
 // three depths.
 inline HsvColor RgbToHsv(const PF_Pixel& pixel) { return RgbToHsv8(pixel); }

@@ -41,12 +41,11 @@ bool ContextUsable(const RenderContext& context) {
     const bool empty = context.width == 0 || context.height == 0;
     switch (context.depth) {
         case DEPTH_8:
-            return empty || (context.input_pixels8 != nullptr && context.output_pixels8 != nullptr);
+            return empty || (context.input_pixels8 && context.output_pixels8);
         case DEPTH_16:
-            return empty || (context.input_pixels16 != nullptr && context.output_pixels16 != nullptr);
+            return empty || (context.input_pixels16 && context.output_pixels16);
         case DEPTH_FLOAT:
-            return empty ||
-                   (context.input_pixels_float != nullptr && context.output_pixels_float != nullptr);
+            return empty || (context.input_pixels_float && context.output_pixels_float);
         default: return false;
     }
 }
@@ -121,8 +120,9 @@ void DrawRevealedCircle(const DepthFrame<Pixel>& images, const ChainFrame& frame
     if (!centre.usable) return;
     const int64_t drawn_radius = static_cast<int64_t>(step.radius) + 1;
 
-    const Pixel sample = images.input[static_cast<std::ptrdiff_t>(record.point_y) * context.input_stride +
-                                      record.point_x];
+    const std::ptrdiff_t at =
+        static_cast<std::ptrdiff_t>(record.point_y) * context.input_stride + record.point_x;
+    const Pixel sample = images.input[at];
     Pixel fill = sample;
     Pixel edge = EdgeColour(sample, frame, images.edge_color);
     if (frame.params->invert != 0) {
@@ -134,8 +134,10 @@ void DrawRevealedCircle(const DepthFrame<Pixel>& images, const ChainFrame& frame
                 sample.alpha);
 }
 
+// The "Edge Color" is expanded to the depth once per frame.
 template <typename Pixel>
-PF_Err DrawChain(const ChainFrame& frame, const DepthFrame<Pixel>& images) {
+PF_Err DrawChain(const ChainFrame& frame, const Pixel* input, Pixel* output) {
+    const DepthFrame<Pixel> images{input, output, ExpandPixel8<Pixel>(frame.params->edge_color)};
     const PlacementResult& placement = *frame.placement;
     const PF_InData& in_data = *frame.context->in_data;
     RevealWalk walk =
@@ -150,7 +152,8 @@ PF_Err DrawChain(const ChainFrame& frame, const DepthFrame<Pixel>& images) {
         // After the user interrupts, the rest of the revealed chain is still
         // drawn but the host is not asked again.
         if (step.report_progress && result == PF_Err_NONE) {
-            result = in_data.inter.progress(in_data.effect_ref, walk.drawn_count, walk.circle_count);
+            result =
+                in_data.inter.progress(in_data.effect_ref, walk.drawn_count, walk.circle_count);
         }
     }
     return result;
@@ -171,15 +174,11 @@ PF_Err DrawCircles(const RenderParams& params, const RenderContext& context,
                                 placement.circle_count, ansi.floor);
     switch (context.depth) {
         case DEPTH_8:
-            return DrawChain(frame, DepthFrame<PF_Pixel>{context.input_pixels8,
-                                                         context.output_pixels8, params.edge_color});
+            return DrawChain<PF_Pixel>(frame, context.input_pixels8, context.output_pixels8);
         case DEPTH_16:
-            return DrawChain(frame,
-                             DepthFrame<PF_Pixel16>{context.input_pixels16, context.output_pixels16,
-                                                    ExpandPixel8To16(params.edge_color)});
+            return DrawChain<PF_Pixel16>(frame, context.input_pixels16, context.output_pixels16);
         default:
-            return DrawChain(frame, DepthFrame<PF_PixelFloat>{
-                                        context.input_pixels_float, context.output_pixels_float,
-                                        ExpandPixel8ToFloat(params.edge_color)});
+            return DrawChain<PF_PixelFloat>(frame, context.input_pixels_float,
+                                            context.output_pixels_float);
     }
 }

@@ -1,6 +1,7 @@
 // What differs between the three pixel depths: the channel type, how a
 // colour channel reads on the common 0..255 scale, how a 0..255 value is
-// scaled back and stored, and how a sample alpha is scaled by coverage.
+// scaled back and stored, how an 8-bit channel expands to the depth, and how
+// a sample alpha is scaled by coverage.
 // Every colour algorithm is written once over these traits.
 //
 // Every conversion of a real value to a channel goes through a guard, so that
@@ -51,6 +52,7 @@ struct PixelTraits<PF_Pixel> {
     }
     static double ReadAlpha(Channel a) { return static_cast<double>(a); }
     static Channel StoreAlpha(double a) { return static_cast<Channel>(TruncateToRange(a, 0xFFu)); }
+    static Channel Expand8(uint8_t c) { return c; }
     static Channel AlphaFromCoverage(Channel a, double coverage) {
         return static_cast<Channel>(TruncateToRange(static_cast<double>(a) * coverage, OPAQUE));
     }
@@ -73,6 +75,10 @@ struct PixelTraits<PF_Pixel16> {
     // The whole channel range, so that an alpha above 32768 survives a round trip.
     static Channel StoreAlpha(double a) {
         return static_cast<Channel>(TruncateToRange(a, 0xFFFFu));
+    }
+    // Rounded, so that 255 becomes exactly the host's white.
+    static Channel Expand8(uint8_t c) {
+        return static_cast<Channel>((static_cast<uint32_t>(c) * PF_MAX_CHAN16 + 128u) / 255u);
     }
     static Channel AlphaFromCoverage(Channel a, double coverage) {
         return static_cast<Channel>(TruncateToRange(static_cast<double>(a) * coverage, OPAQUE));
@@ -101,6 +107,7 @@ struct PixelTraits<PF_PixelFloat> {
     }
     static double ReadAlpha(Channel a) { return static_cast<double>(a); }
     static Channel StoreAlpha(double a) { return RoundToFloat(a); }
+    static Channel Expand8(uint8_t c) { return static_cast<float>(static_cast<double>(c) / 255.0); }
     // A NaN product (a NaN sample alpha) counts as transparent.
     static Channel AlphaFromCoverage(Channel a, double coverage) {
         const float alpha = RoundToFloat(static_cast<double>(a) * coverage);
