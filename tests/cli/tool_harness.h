@@ -75,6 +75,7 @@ inline void WriteText(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
+#ifdef RINGSTRIDE_EXE
 // Runs the tool with `args` in `dir`; stdout and stderr land in files
 // outside the folder so that its listing stays the tool's own.
 inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& args) {
@@ -92,6 +93,7 @@ inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& 
     std::remove((base + ".err").c_str());
     return r;
 }
+#endif
 
 inline int LineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
