@@ -92,8 +92,8 @@ PF_Err ConsiderPoint(Walk* w, double x, double y, double dx, double dy) {
 }
 
 // One segment: prepare, walk t = 0, 1, 2, ... while t <= L, clean up. A
-// failing path operation ends the walk at once; the preparation is then
-// left as it is.
+// failing path operation ends the walk at once; a preparation the host made
+// is still handed back, since a release always runs.
 PF_Err WalkSegment(Walk* w, int32_t segment) {
     const PF_PathDataSuite1* data = w->suites.data;
     PF_ProgPtr ref = w->in_data->effect_ref;
@@ -102,15 +102,14 @@ PF_Err WalkSegment(Walk* w, int32_t segment) {
     if (err != PF_Err_NONE) return err;
     double length = 0.0;
     err = data->PF_PathGetSegLength(ref, w->path, segment, &prep, &length);
-    if (err != PF_Err_NONE) return err;
     // A NaN length walks nothing; an infinite or enormous one stops at the bound.
-    for (double t = 0.0; t <= length && t <= MAX_SEGMENT_WALK; t += 1.0) {
+    for (double t = 0.0; err == PF_Err_NONE && t <= length && t <= MAX_SEGMENT_WALK; t += 1.0) {
         double x = 0.0, y = 0.0, dx = 0.0, dy = 0.0;
         err = data->PF_PathEvalSegLengthDeriv1(ref, w->path, &prep, segment, t, &x, &y, &dx, &dy);
         if (err == PF_Err_NONE) err = ConsiderPoint(w, x, y, dx, dy);
-        if (err != PF_Err_NONE) return err;
     }
-    return data->PF_PathCleanupSegLength(ref, w->path, segment, &prep);
+    const PF_Err cleanup = data->PF_PathCleanupSegLength(ref, w->path, segment, &prep);
+    return err != PF_Err_NONE ? err : cleanup;
 }
 
 }  // namespace
