@@ -125,7 +125,9 @@ CommandResult Session::Call(PF_Cmd cmd, void* extra) {
     for (size_t i = 0; i < defs.size(); ++i) {
         defs[i] = s.DefAt(static_cast<PF_ParamIndex>(i), s.current_time);
     }
-    std::vector<PF_ParamDef> before = defs;
+    // Byte copy, so padding compares equal unless the effect wrote into it.
+    std::vector<uint8_t> before(defs.size() * sizeof(PF_ParamDef));
+    if (!defs.empty()) memcpy(before.data(), defs.data(), before.size());
     std::vector<PF_ParamDef*> pointers(defs.size());
     for (size_t i = 0; i < defs.size(); ++i) pointers[i] = &defs[i];
     PF_LayerDef output;
@@ -133,7 +135,7 @@ CommandResult Session::Call(PF_Cmd cmd, void* extra) {
 
     CommandResult result = CallWith(cmd, pointers.data(), &output, extra);
     s.last_params_modified =
-        !defs.empty() && memcmp(defs.data(), before.data(), defs.size() * sizeof(PF_ParamDef)) != 0;
+        !defs.empty() && memcmp(defs.data(), before.data(), before.size()) != 0;
     return result;
 }
 
