@@ -200,20 +200,26 @@ PreRenderResult Session::SmartPreRender(const PF_RenderRequest* request,
     return result;
 }
 
-CommandResult Session::SmartRender(void* pre_render_data) {
+CommandResult Session::SmartRender(void* pre_render_data, bool reuse_output) {
     State& s = *state_;
     const PF_PixelFormat format =
         s.input.Format() == PF_PixelFormat_INVALID ? PF_PixelFormat_ARGB32 : s.input.Format();
     int32_t height = s.input.Height() + s.faults.output_height_delta;
     if (height < 0) height = 0;
-    Expected<World> output =
-        World::Create(format, s.input.Width(), height, s.output_row_padding, PADDING_CANARY);
-    if (!output) {
-        CommandResult failed;
-        failed.err = PF_Err_OUT_OF_MEMORY;
-        return failed;
+    const int64_t rowbytes = int64_t{s.input.Width()} * BytesPerPixel(format) + s.output_row_padding;
+    const bool fits = !s.output.Empty() && s.output.Format() == format &&
+                      s.output.Width() == s.input.Width() && s.output.Height() == height &&
+                      s.output.RowBytes() == rowbytes;
+    if (!(reuse_output && fits)) {
+        Expected<World> output =
+            World::Create(format, s.input.Width(), height, s.output_row_padding, PADDING_CANARY);
+        if (!output) {
+            CommandResult failed;
+            failed.err = PF_Err_OUT_OF_MEMORY;
+            return failed;
+        }
+        s.output = output.TakeValue();
     }
-    s.output = output.TakeValue();
 
     PF_SmartRenderInput input;
     memset(&input, 0, sizeof input);

@@ -143,8 +143,10 @@ public:
     PreRenderResult SmartPreRender(const PF_RenderRequest* request = nullptr,
                                    const PF_PreRenderOutput* initial = nullptr);
     // Smart render with the given pre-render data into a fresh output world
-    // (every byte PADDING_CANARY), left in Output().
-    CommandResult SmartRender(void* pre_render_data);
+    // (every byte PADDING_CANARY), left in Output(). With `reuse_output`
+    // the previous output world is kept when its size and format still fit,
+    // so that benchmarks time the effect and not our allocation.
+    CommandResult SmartRender(void* pre_render_data, bool reuse_output = false);
     // Calls the deletion function a pre-render registered, if any.
     bool DeletePreRenderData(const PF_PreRenderOutput& output);
     // Pre-render, smart render, then the pre-render data's deletion.

@@ -407,6 +407,15 @@ TEST_F(SessionTest, RenderFrameServesLayerWorldsAndDeletesPreRenderData) {
     EXPECT_TRUE(r.output.PaddingIntact());
     EXPECT_EQ(r.output.RowBytes(), 8 * 8 + 24);
 
+    // Reuse keeps the world (and what the last frame left in it).
+    const runner::PreRenderResult pre = session.SmartPreRender();
+    session.SmartRender(pre.output.pre_render_data);
+    const void* first = session.Output().Def()->data;
+    session.SmartRender(pre.output.pre_render_data, true);
+    EXPECT_EQ(session.Output().Def()->data, first);
+    EXPECT_TRUE(session.Output().SameImage(session.Input()));
+    session.DeletePreRenderData(pre.output);
+
     // A taller output does not match the input: the copy is refused.
     runner::Faults faults;
     faults.output_height_delta = 1;
