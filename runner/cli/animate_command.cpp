@@ -1,6 +1,8 @@
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <iostream>
@@ -21,6 +23,12 @@ namespace {
 // the writer; workers stay at most WINDOW frames per worker ahead of it so
 // that finished frames do not pile up in memory.
 constexpr int32_t WINDOW_PER_WORKER = 2;
+
+// Set by SIGINT and SIGTERM so that an interrupted run still removes what it
+// has written so far.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 struct Shared {
     std::mutex mutex;
@@ -88,6 +96,14 @@ Status RunAnimate(const AnimateOptions& options) {
     int32_t workers = options.threads > 0 ? options.threads
                                           : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     workers = std::min(workers, timing->frames);
+    g_interrupted.store(false);
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    struct sigaction old_int {}, old_term {};
+    sigaction(SIGINT, &action, &old_int);
+    sigaction(SIGTERM, &action, &old_term);
+
     Shared shared;
     shared.window = workers * WINDOW_PER_WORKER;
     std::vector<std::thread> threads;
@@ -102,10 +118,17 @@ Status RunAnimate(const AnimateOptions& options) {
         int32_t index = 0;
         {
             std::unique_lock<std::mutex> lock(shared.mutex);
-            shared.changed.wait(lock, [&] {
-                return shared.error || shared.next_to_write >= timing->frames ||
-                       shared.ready.count(shared.next_to_write) != 0;
-            });
+            while (true) {
+                if (g_interrupted.load() && !shared.error) {
+                    shared.error = Error{"interrupted; the frames written so far were removed"};
+                    shared.changed.notify_all();
+                }
+                const bool ready = shared.changed.wait_for(lock, std::chrono::milliseconds(100), [&] {
+                    return shared.error || shared.next_to_write >= timing->frames ||
+                           shared.ready.count(shared.next_to_write) != 0;
+                });
+                if (ready) break;
+            }
             if (shared.error) {
                 failure = shared.error;
                 break;
@@ -127,6 +150,8 @@ Status RunAnimate(const AnimateOptions& options) {
     }
     for (std::thread& t : threads) t.join();
     progress.Finish();
+    sigaction(SIGINT, &old_int, nullptr);
+    sigaction(SIGTERM, &old_term, nullptr);
 
     if (failure) {
         (*sink)->Abandon();

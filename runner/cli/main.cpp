@@ -28,13 +28,14 @@ const char* OUTPUT_FORMATS =
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
     cmd->add_option("--plugin", scene->plugin, "Effect library to load (default: FolvekRingStride.so beside ringstride)");
-    cmd->add_option("--mask", scene->mask.file,
+    CLI::Option* mask_file = cmd->add_option("--mask", scene->mask.file,
                     "Mask file: .svg (the first <path>'s d, with the transforms of it and its ancestors; "
                     "user units are layer pixels) or .json ({\"vertices\": [[x,y],...], \"in_tangents\": "
                     "[[dx,dy],...], \"out_tangents\": [...], \"closed\": bool}, tangents relative to their vertex)");
     cmd->add_option("--mask-d", scene->mask.path_data,
                     "Mask as SVG path data in layer pixels, e.g. 'M 10 90 C 60 10 160 10 210 90' "
-                    "(M L H V C S Q T A Z, absolute and relative)");
+                    "(M L H V C S Q T A Z, absolute and relative)")
+        ->excludes(mask_file);
     cmd->add_option("--mask-index", scene->mask.index,
                     "Which subpath of the mask to use, counted from 0 (default 0, the first)");
     cmd->add_option("--param", scene->params, PARAM_HELP);
@@ -87,8 +88,14 @@ int main(int argc, char** argv) {
 
     try {
         app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        // One line, like every other failure.
+        std::fprintf(stderr, "ringstride: %s (see ringstride --help)\n", e.what());
+        return e.get_exit_code() != 0 ? e.get_exit_code() : 1;
     }
 
     auto plugin_or_default = [](const std::string& p) { return p.empty() ? runner::cli::DefaultPluginPath() : p; };

@@ -1,6 +1,6 @@
 // The picture the effect must draw for a straight, horizontal mask walked
-// left to right, written out from the effect's published formulas rather
-// than from its code: seeded radii, circles touching the path point one
+// left to right, worked out from the drawing rules themselves rather than
+// from the effect's code: seeded radii, circles touching the path point one
 // pixel apart, anti-aliased disc and ring, straight-alpha "over" blends.
 // Only the case the tests use: "Time" 50 % (every circle in full),
 // "Direction" Path, "Edge Mode" Brightness with "Edge Brightness" 1 (ring

@@ -2,7 +2,12 @@
 // the culprit, and leaves nothing behind in the folder.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "image_files.h"
 #include "tool_harness.h"
@@ -69,6 +74,10 @@ std::vector<std::string> Render(std::vector<std::string> extra) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, BadInput,
     ::testing::Values(
+        BadCase{"missing arguments", {"render", "in.png"}, {"OUTPUT is required"}},
+        BadCase{"no command", {}, {"subcommand"}},
+        BadCase{"two masks", Render({"--mask", "far.json", "--mask-d", "M 0 0"}), {"--mask", "--mask-d"}},
+        BadCase{"depth not offered", Render({"--depth", "12"}), {"--depth", "12"}},
         BadCase{"missing input", {"render", "nope.png", "out.png"}, {"nope.png", "no such file"}},
         BadCase{"not an image", {"render", "notimage.png", "out.png"}, {"notimage.png", "not an image"}},
         BadCase{"input is a folder", {"render", ".", "out.png"}, {"folder"}},
@@ -145,6 +154,50 @@ TEST(BadInputAsUser, UnreadableInputAndUnwritableFolder) {
     EXPECT_NE(r.err.find("locked"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_empty(dir / "locked"));
     fs::permissions(dir / "locked", fs::perms::owner_all);
+}
+
+}  // namespace
+
+namespace {
+
+// Names only, no stat: files come and go while the tool runs.
+bool HasTempFile(const std::string& folder) {
+    DIR* d = opendir(folder.c_str());
+    if (d == nullptr) return false;
+    bool found = false;
+    while (const dirent* e = readdir(d)) found = found || std::strstr(e->d_name, ".tmp") != nullptr;
+    closedir(d);
+    return found;
+}
+
+// An interrupted animation removes every frame it has written.
+TEST(Interrupt, LeavesNoFramesBehind) {
+    ScratchDir dir;
+    MakeFixtures(dir);
+    const std::string cmd = "cd " + Quote(dir.Path()) + " && exec " + Quote(RINGSTRIDE_EXE) +
+                            " animate in.png f_%05d.png --frames 200000 --mask-d 'M 0 12 H 32' --param time=1..99"
+                            " > /dev/null 2> " + Quote(dir.Path() + ".err");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait until frames are being written, then stop it.
+    bool writing = false;
+    for (int i = 0; i < 300 && !writing; ++i) {
+        usleep(20000);
+        writing = HasTempFile(dir.Path());
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(writing);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    const std::string err = ReadText(dir.Path() + ".err");
+    std::remove((dir.Path() + ".err").c_str());
+    EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
+    EXPECT_EQ(dir.Files(), FIXTURES);
 }
 
 }  // namespace
