@@ -60,7 +60,13 @@ bool FillContext(PF_InData* in_data, PF_OutData* out_data, PF_EffectWorld* input
     const bool rows_fit = ctx->input_padding >= 0 && ctx->output_padding >= 0;
     const bool has_pixels = (input->data != nullptr && output->data != nullptr) ||
                             ctx->width == 0 || ctx->height == 0;
-    return sized && rows_fit && has_pixels && input->height == output->height;
+    // Rows are addressed in whole pixels. An output row that is not a whole
+    // number of pixels long would put every later row a few bytes off and
+    // write into the host's padding; a negative row length describes no
+    // buffer we could walk at all.
+    const bool rows_whole = input->rowbytes >= 0 && output->rowbytes >= 0 &&
+                            (static_cast<uint32_t>(output->rowbytes) & ((1u << shift) - 1u)) == 0;
+    return sized && rows_fit && rows_whole && has_pixels && input->height == output->height;
 }
 
 }  // namespace
