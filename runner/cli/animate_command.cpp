@@ -8,6 +8,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -46,7 +47,7 @@ void Fail(Shared* shared, Error error) {
     shared->changed.notify_all();
 }
 
-void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
+void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     Result<std::unique_ptr<Session>> opened = OpenEffect(scene.plugin);
     if (!opened) return Fail(shared, opened.TakeError());
     Session* session = opened->get();
@@ -67,6 +68,17 @@ void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->ready.emplace(frame, std::move(*image));
         shared->changed.notify_all();
+    }
+}
+
+// A worker must not let an exception end the process: it stops the run.
+void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
+    try {
+        RenderFrames(scene, timing, shared);
+    } catch (const std::bad_alloc&) {
+        Fail(shared, Error{"out of memory while rendering"});
+    } catch (const std::exception& e) {
+        Fail(shared, Error{std::string("unexpected failure while rendering: ") + e.what()});
     }
 }
 
@@ -139,8 +151,14 @@ Status RunAnimate(const AnimateOptions& options) {
             frame = std::move(it->second);
             shared.ready.erase(it);
         }
-        if (Status ok = (*sink)->Put(index, frame); !ok) {
-            Fail(&shared, ok.TakeError());
+        Status put = Success();
+        try {
+            put = (*sink)->Put(index, frame);
+        } catch (const std::exception& e) {
+            put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
+        }
+        if (!put) {
+            Fail(&shared, put.TakeError());
             continue;
         }
         progress.Update(index + 1);

@@ -2,6 +2,9 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <new>
 #include <iostream>
 
 #include "runner/cli/commands.h"
@@ -98,16 +101,29 @@ int main(int argc, char** argv) {
         return e.get_exit_code() != 0 ? e.get_exit_code() : 1;
     }
 
-    auto plugin_or_default = [](const std::string& p) { return p.empty() ? runner::cli::DefaultPluginPath() : p; };
+    // The loader hands the name to dlopen, which looks for a bare name on the
+    // library search path instead of here: make it a path.
+    auto plugin_or_default = [](const std::string& p) {
+        if (p.empty()) return runner::cli::DefaultPluginPath();
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
+        return ec ? p : absolute.lexically_normal().string();
+    };
     runner::cli::Status status = runner::cli::Success();
-    if (*info) {
-        status = runner::cli::RunInfo(plugin_or_default(info_plugin));
-    } else if (*render) {
-        render_scene.plugin = plugin_or_default(render_scene.plugin);
-        status = runner::cli::RunRender(render_scene, render_output);
-    } else if (*animate) {
-        anim.scene.plugin = plugin_or_default(anim.scene.plugin);
-        status = runner::cli::RunAnimate(anim);
+    try {
+        if (*info) {
+            status = runner::cli::RunInfo(plugin_or_default(info_plugin));
+        } else if (*render) {
+            render_scene.plugin = plugin_or_default(render_scene.plugin);
+            status = runner::cli::RunRender(render_scene, render_output);
+        } else if (*animate) {
+            anim.scene.plugin = plugin_or_default(anim.scene.plugin);
+            status = runner::cli::RunAnimate(anim);
+        }
+    } catch (const std::bad_alloc&) {
+        status = runner::cli::Error{"out of memory"};
+    } catch (const std::exception& e) {
+        status = runner::cli::Error{std::string("unexpected failure: ") + e.what()};
     }
     if (!status) {
         std::fprintf(stderr, "ringstride: %s\n", status.Message().c_str());

@@ -2,6 +2,8 @@
 // box filter, frame names and the 8-bit frames handed to the encoder.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <limits>
 
@@ -32,6 +34,8 @@ struct SampleCase {
     int32_t host_bits;
     double host;       // the host's red channel
 };
+
+inline void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.file_bits << "-bit " << c.sample << " as " << c.host_bits << "-bit"; }
 
 class Samples : public ::testing::TestWithParam<SampleCase> {};
 
@@ -73,6 +77,8 @@ struct SizeCase {
     int64_t width, height;
     bool fits;
 };
+
+inline void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.width << " x " << c.height; }
 
 class Sizes : public ::testing::TestWithParam<SizeCase> {};
 
@@ -116,6 +122,8 @@ struct NameCase {
     int32_t frame;
     const char* want;  // null: refused
 };
+
+inline void PrintTo(const NameCase& c, std::ostream* os) { *os << c.pattern; }
 
 class FrameNames : public ::testing::TestWithParam<NameCase> {};
 

@@ -2,6 +2,8 @@
 // out by hand, ancestors applied outside-in, JSON records with tangents.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 
 #include "runner/cli/affine.h"
@@ -22,6 +24,8 @@ struct TransformCase {
     double x, y;          // a point
     double want_x, want_y;
 };
+
+inline void PrintTo(const TransformCase& c, std::ostream* os) { *os << c.text; }
 
 class Transforms : public ::testing::TestWithParam<TransformCase> {};
 
@@ -124,6 +128,8 @@ struct JsonErrorCase {
     const char* text;
     const char* phrase;
 };
+
+inline void PrintTo(const JsonErrorCase& c, std::ostream* os) { *os << c.text; }
 
 class JsonErrors : public ::testing::TestWithParam<JsonErrorCase> {};
 

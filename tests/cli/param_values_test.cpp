@@ -2,6 +2,8 @@
 // label matching, the value forms of each type, and range errors.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "runner/cli/param_values.h"
 
 namespace {
@@ -42,6 +44,8 @@ struct GoodCase {
     int32_t index;
     double from, to;
 };
+
+inline void PrintTo(const GoodCase& c, std::ostream* os) { *os << c.text; }
 
 class GoodValues : public ::testing::TestWithParam<GoodCase> {};
 
@@ -89,6 +93,8 @@ struct BadCase {
     bool ranges;
     const char* phrase;
 };
+
+inline void PrintTo(const BadCase& c, std::ostream* os) { *os << c.text; }
 
 class BadValues : public ::testing::TestWithParam<BadCase> {};
 

@@ -2,6 +2,8 @@
 // arcs against the true ellipse, and the positions named in syntax errors.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <string>
 
@@ -31,6 +33,8 @@ struct VertexCase {
     std::vector<Xy> vertices;
     bool closed;
 };
+
+inline void PrintTo(const VertexCase& c, std::ostream* os) { *os << c.data; }
 
 class VertexPositions : public ::testing::TestWithParam<VertexCase> {};
 
@@ -115,6 +119,8 @@ struct ReflectionCase {
     Xy second_out_handle;  // absolute first control point of segment 1
 };
 
+inline void PrintTo(const ReflectionCase& c, std::ostream* os) { *os << c.data; }
+
 class Reflections : public ::testing::TestWithParam<ReflectionCase> {};
 
 TEST_P(Reflections, SmoothCommandsMirrorThePreviousHandle) {
@@ -157,6 +163,8 @@ struct ArcCase {
     double theta0_deg, theta1_deg;  // along the ellipse centred at (cx, cy)
     double cx, cy;
 };
+
+inline void PrintTo(const ArcCase& c, std::ostream* os) { *os << c.name; }
 
 // A point on the ellipse (centre, radii, rotation) at parameter angle theta.
 Xy OnEllipse(const ArcCase& c, double theta_deg) {
@@ -217,6 +225,8 @@ struct SpecialArcCase {
     double radius;
     Xy on_path;  // a point the arc must pass through
 };
+
+inline void PrintTo(const SpecialArcCase& c, std::ostream* os) { *os << c.data; }
 
 class SpecialArcs : public ::testing::TestWithParam<SpecialArcCase> {};
 
@@ -296,6 +306,8 @@ struct ErrorCase {
     int position;        // 1-based character the message names
     const char* phrase;  // part of the message
 };
+
+inline void PrintTo(const ErrorCase& c, std::ostream* os) { *os << c.data; }
 
 class SyntaxErrors : public ::testing::TestWithParam<ErrorCase> {};
 

@@ -2,6 +2,8 @@
 // the culprit, and leaves nothing behind in the folder.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -48,6 +50,8 @@ struct BadCase {
     std::vector<std::string> args;
     std::vector<std::string> phrases;  // each must appear in the message
 };
+
+inline void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class BadInput : public ::testing::TestWithParam<BadCase> {};
 

@@ -1,6 +1,8 @@
 // ringstride info and animate, and the help texts.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <sstream>
 
 #include "image_files.h"
@@ -40,6 +42,17 @@ TEST(Info, NamesTheEffectAndListsItsThirteenParameters) {
         if (line.rfind("  ", 0) == 0) listed.push_back(line.substr(2));
     }
     EXPECT_EQ(listed, expected);
+}
+
+// A bare file name is the file in the current folder, not a search of the
+// library path.
+TEST(Info, LoadsALibraryGivenByABareFileName) {
+    ScratchDir dir;
+    fs::copy_file(EFFECT_LIBRARY, dir / "copy.so");
+    const RunResult r = RunTool(dir, {"info", "--plugin", "copy.so"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("copy.so"), std::string::npos);
+    EXPECT_NE(r.out.find("parameters: 13"), std::string::npos);
 }
 
 Picture Gradient(int w, int h) {
@@ -120,6 +133,8 @@ struct VideoCase {
     const char* magic;  // bytes the container starts with
     size_t magic_offset;
 };
+
+inline void PrintTo(const VideoCase& c, std::ostream* os) { *os << c.file; }
 
 class Videos : public ::testing::TestWithParam<VideoCase> {};
 

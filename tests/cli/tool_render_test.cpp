@@ -3,6 +3,8 @@
 // conversions of files, EXR's premultiplication and downsampling.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <cstring>
 
@@ -94,6 +96,8 @@ struct RenderCase {
     bool on_original;
     bool opaque;
 };
+
+inline void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.name; }
 
 template <typename B>
 std::vector<double> Expected(const RenderCase& c, const Picture& input) {
