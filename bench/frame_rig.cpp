@@ -1,9 +1,6 @@
 #include "bench/frame_rig.h"
 
-#include <cstring>
-
 #include "host/param_ids.h"
-#include "runner/session_state.h"
 
 namespace bench {
 
@@ -45,24 +42,10 @@ PF_Err FrameRig::RenderFrame() {
 }
 
 PF_Err FrameRig::EffectFrame() {
-    if (session_->Output().Empty()) {
-        // The first frame makes the output world that later ones reuse.
-        const runner::PreRenderResult pre = session_->SmartPreRender();
-        if (pre.command.err != PF_Err_NONE) return pre.command.err;
-        const runner::CommandResult render = session_->SmartRender(pre.output.pre_render_data);
-        session_->DeletePreRenderData(pre.output);
-        return render.err;
-    }
     const runner::PreRenderResult pre = session_->SmartPreRender();
     if (pre.command.err != PF_Err_NONE) return pre.command.err;
-    PF_SmartRenderInput input;
-    std::memset(&input, 0, sizeof input);
-    input.output_request.rect = PF_LRect{0, 0, session_->Input().Width(), session_->Input().Height()};
-    input.output_request.channel_mask = 0xF;  // all four channels, as the session asks
-    input.pre_render_data = pre.output.pre_render_data;
-    PF_SmartRenderCallbacks callbacks = runner::SMART_RENDER_CALLBACKS;
-    PF_SmartRenderExtra extra{&input, &callbacks};
-    const runner::CommandResult render = session_->Call(PF_Cmd_SMART_RENDER, &extra);
+    // The output world of the previous frame is kept (the first frame makes it).
+    const runner::CommandResult render = session_->SmartRender(pre.output.pre_render_data, true);
     session_->DeletePreRenderData(pre.output);
     session_->ClearLogs();
     return render.err;

@@ -6,6 +6,9 @@
 //
 //     ringstride_scene_bench [--quick] [--filter SUBSTRING] [--library PATH]
 //     ringstride_scene_bench --mask-d SCENE   (the scene's mask as SVG path data)
+//     ringstride_scene_bench --once SCENE     (one placement and one drawing, for
+//                                              valgrind --tool=callgrind
+//                                              --toggle-collect=PlaceCircles* ...)
 #include <stdio.h>
 #include <string.h>
 #include <sys/resource.h>
@@ -123,8 +126,23 @@ int PrintMask(const std::string& id) {
     return 2;
 }
 
+// One placement and one drawing of a scene, untimed, for profilers.
+int RunOnce(const std::string& name) {
+    for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
+        if (scene.name != name) continue;
+        bench::CoreRig rig(scene);
+        rig.ResetOutput();
+        const PF_Err err = rig.Place() | rig.Draw();
+        printf("%s: %d circles, result %d\n", name.c_str(), rig.CircleCount(), err);
+        return err == PF_Err_NONE ? 0 : 1;
+    }
+    fprintf(stderr, "no scene %s\n", name.c_str());
+    return 2;
+}
+
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "--mask-d") == 0) return PrintMask(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--once") == 0) return RunOnce(argv[2]);
     Options options;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--quick") == 0) {
