@@ -12,6 +12,10 @@
 
 namespace {
 
+// Exit statuses: 0 done, 1 the run failed, 2 the command line is malformed.
+constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
 using runner::cli::AnimateOptions;
 using runner::cli::SceneOptions;
 
@@ -98,7 +102,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // One line, like every other failure.
         std::fprintf(stderr, "ringstride: %s (see ringstride --help)\n", e.what());
-        return e.get_exit_code() != 0 ? e.get_exit_code() : 1;
+        return EXIT_USAGE;
     }
 
     // The loader hands the name to dlopen, which looks for a bare name on the
@@ -127,7 +131,7 @@ int main(int argc, char** argv) {
     }
     if (!status) {
         std::fprintf(stderr, "ringstride: %s\n", status.Message().c_str());
-        return 1;
+        return EXIT_FAILED;
     }
     return 0;
 }
