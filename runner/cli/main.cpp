@@ -30,7 +30,10 @@ const char* OUTPUT_FORMATS =
     "render depth (float as 32-bit float samples, bit-exact); .exr float. PNG and TIFF hold the "
     "effect's straight (unassociated) alpha as it is; EXR is premultiplied by its convention, so "
     "colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
-    "16-bit host values v (0..32768) are written as round(v*65535/32768).";
+    "16-bit host values v (0..32768) are written as round(v*65535/32768).\n"
+    "Exit status 0 when done, 1 when the run failed (one line on standard error names the file, "
+    "parameter or path data character at fault, and no output is left behind), 2 for a malformed "
+    "command line.";
 
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
