@@ -133,7 +133,11 @@ int main(int argc, char** argv) {
         status = runner::cli::Error{std::string("unexpected failure: ") + e.what()};
     }
     if (!status) {
-        std::fprintf(stderr, "ringstride: %s\n", status.Message().c_str());
+        std::string line = status.Message();
+        for (char& c : line) {
+            if (c == '\n' || c == '\r' || c == '\t') c = ' ';  // messages from libraries and the effect
+        }
+        std::fprintf(stderr, "ringstride: %s\n", line.c_str());
         return EXIT_FAILED;
     }
     return 0;
