@@ -4,7 +4,7 @@
 // frame through EntryPointFunc, the memory floor, their ratios and the
 // frame's peak memory.
 //
-//     ringstride_scene_bench [--quick] [--filter SUBSTRING] [--library PATH]
+//     ringstride_scene_bench [--quick] [--filter SUBSTRING|scaling] [--library PATH]
 //     ringstride_scene_bench --mask-d SCENE   (the scene's mask as SVG path data)
 //     ringstride_scene_bench --once SCENE     (one placement and one drawing, for
 //                                              valgrind --tool=callgrind
@@ -15,7 +15,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "bench/core_rig.h"
 #include "bench/frame_rig.h"
@@ -126,6 +130,43 @@ int PrintMask(const std::string& id) {
     return 2;
 }
 
+// Frames of one scene rendered by `threads` threads at once, each with a
+// session of its own (as the ringstride tool's workers do); seconds for
+// `frames` frames in all.
+double ParallelFrames(const bench::BenchScene& scene, const std::string& library, int threads, int frames) {
+    std::vector<std::unique_ptr<bench::FrameRig>> rigs;
+    for (int i = 0; i < threads; ++i) {
+        rigs.push_back(std::make_unique<bench::FrameRig>());
+        std::string error;
+        if (!rigs.back()->Open(library, scene, &error)) return -1.0;
+        rigs.back()->EffectFrame();  // the output world, outside the timing
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> workers;
+    for (int i = 0; i < threads; ++i) {
+        const int share = frames / threads + (i < frames % threads ? 1 : 0);
+        workers.emplace_back([&rigs, i, share] {
+            for (int f = 0; f < share; ++f) rigs[static_cast<size_t>(i)]->EffectFrame();
+        });
+    }
+    for (std::thread& w : workers) w.join();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+int RunScaling(const Options& options) {
+    const int frames = options.quick ? 16 : 48;
+    for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
+        if (scene.name != "a/8") continue;
+        const double one = ParallelFrames(scene, options.library, 1, frames);
+        const double two = ParallelFrames(scene, options.library, 2, frames);
+        if (one < 0.0 || two < 0.0) return 1;
+        printf("\n%d frames of a/8 through EntryPointFunc, one session per thread: 1 thread %.2f s, "
+               "2 threads %.2f s, speed-up %.2fx (%u hardware threads)\n",
+               frames, one, two, one / two, std::thread::hardware_concurrency());
+    }
+    return 0;
+}
+
 // One placement and one drawing of a scene, untimed, for profilers.
 int RunOnce(const std::string& name) {
     for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
@@ -179,5 +220,6 @@ int main(int argc, char** argv) {
         waitpid(child, &child_status, 0);
         if (!WIFEXITED(child_status) || WEXITSTATUS(child_status) != 0) status = 1;
     }
+    if (options.filter.empty() || options.filter == "scaling") status |= RunScaling(options);
     return status;
 }
