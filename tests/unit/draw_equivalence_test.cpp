@@ -7,6 +7,7 @@
 // same bytes, padding included.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -153,8 +154,12 @@ void RefPaint(const RenderParams& p, const RenderContext& ctx, const Pixel* in, 
     Pixel edge = EdgeColour(sample, p, f, edge_color);
     if (p.invert != 0) std::swap(fill, edge);
     const int32_t t = p.edge_thickness;
-    for (int64_t dy = -n; dy <= n; ++dy) {
-        for (int64_t dx = -n; dx <= n; ++dx) {
+    // Offsets whose pixel lies outside the frame are skipped by the frame
+    // test anyway; leaving them out of the loops keeps huge circles cheap.
+    const int64_t dy_lo = std::max<int64_t>(-n, -iy), dy_hi = std::min<int64_t>(n, ctx.height - 1 - iy);
+    const int64_t dx_lo = std::max<int64_t>(-n, -ix), dx_hi = std::min<int64_t>(n, ctx.width - 1 - ix);
+    for (int64_t dy = dy_lo; dy <= dy_hi; ++dy) {
+        for (int64_t dx = dx_lo; dx <= dx_hi; ++dx) {
             const int64_t x = ix + dx, y = iy + dy;
             if (dx * dx + dy * dy > static_cast<int64_t>(n) * n) continue;
             if (x < 0 || x >= ctx.width || y < 0 || y >= ctx.height) continue;
@@ -190,8 +195,10 @@ void RefMark(std::vector<int32_t>& cells, int32_t w, int32_t h, double cx, doubl
              int32_t t, int32_t mark) {
     const int64_t reach = radius + 2;
     const int64_t ix = static_cast<int64_t>(cx), iy = static_cast<int64_t>(cy);
-    for (int64_t j = -reach; j <= reach; ++j) {
-        for (int64_t i = -reach; i <= reach; ++i) {
+    const int64_t j_lo = std::max<int64_t>(-reach, -iy), j_hi = std::min<int64_t>(reach, h - 1 - iy);
+    const int64_t i_lo = std::max<int64_t>(-reach, -ix), i_hi = std::min<int64_t>(reach, w - 1 - ix);
+    for (int64_t j = j_lo; j <= j_hi; ++j) {
+        for (int64_t i = i_lo; i <= i_hi; ++i) {
             if (i * i + j * j > reach * reach) continue;
             const int64_t x = ix + i, y = iy + j;
             if (x < 0 || x >= w || y < 0 || y >= h) continue;
@@ -498,6 +505,48 @@ TEST(DrawEquivalenceTest, CentresOnThePixelGrid) {
     }
 }
 
+// Circles far larger than any frame (and rings thicker than that) are drawn
+// by the plain per-pixel scan; only their rim crosses the frame here.
+TEST(DrawEquivalenceTest, HugeCirclesAndRings) {
+    const struct {
+        int32_t radius, thickness, px, py;
+        double dir_x, dir_y;
+    } cases[] = {
+        {40000000, 1, 0, 20, -1.0, 0.0},         // beyond the span limit, ring across the frame
+        {40000000, 3, 30, 0, 0.0, -1.0},
+        {20000, 30000000, 10, 10, 0.6, 0.8},     // a ring thicker than the span limit
+        {16777215, 2, 59, 30, 1.0, 0.0},         // drawn radius exactly at the limit
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "radius " << c.radius << " t " << c.thickness);
+        RenderParams p{};
+        p.mode = MODE_CONTINUOUS;
+        p.time = 0.5;
+        p.edge_thickness = c.thickness;
+        p.edge_mode = EDGE_MODE_COLOR;
+        p.edge_color = PF_Pixel{255, 250, 10, 20};
+        PlacementResult placement;
+        const CircleRecord rec{c.radius, c.px, c.py, c.dir_x, c.dir_y};
+        ASSERT_TRUE(placement.circles.Append(rec));
+        placement.circle_count = 1;
+        placement.radius_sum = c.radius;
+        Rig rig;
+        RenderContext ctx{};
+        ctx.in_data = &rig.in;
+        ctx.width = ctx.input_stride = ctx.output_stride = 60;
+        ctx.height = 40;
+        std::vector<PF_Pixel> in(2400, PF_Pixel{200, 10, 200, 30}), out(2400, PF_Pixel{90, 1, 2, 3});
+        std::vector<PF_Pixel> expected = out;
+        ctx.depth = DEPTH_8;
+        ctx.input_pixels8 = in.data();
+        ctx.output_pixels8 = out.data();
+        ASSERT_EQ(DrawCircles(p, ctx, placement), PF_Err_NONE);
+        RefDraw(p, ctx, {rec}, c.radius, in.data(), expected.data(), p.edge_color);
+        EXPECT_EQ(FirstDifference(out, expected), -1);
+        EXPECT_NE(FirstDifference(out, std::vector<PF_Pixel>(2400, PF_Pixel{90, 1, 2, 3})), -1);  // something drawn
+    }
+}
+
 TEST(MarkEquivalenceTest, RandomCircles) {
     std::mt19937 rng(77);
     for (int32_t scene = 0; scene < 400; ++scene) {
@@ -529,6 +578,22 @@ TEST(MarkEquivalenceTest, RandomCircles) {
                                 << ", " << cy << ") radius " << radius << " t " << t << " cell (" << diff % w << ", "
                                 << diff / w << ")";
         }
+    }
+}
+
+// Marks of circles beyond the span limits, which take the plain scan.
+TEST(MarkEquivalenceTest, HugeCircles) {
+    const struct {
+        double cx, cy;
+        int32_t radius, thickness;
+    } cases[] = {{-39999990.5, 20.25, 40000000, 1}, {30.0, 40000025.0, 40000000, 5}, {20.0, 10.0, 16777217, 1},
+                 {2e12, 5.0, 10, 1}, {25.5, 12.5, 12, 20000000}};
+    for (const auto& c : cases) {
+        const int32_t w = 60, h = 40;
+        std::vector<int32_t> cells(static_cast<size_t>(w * h), 3), expected = cells;
+        MarkCircle(OccupancyGrid{cells.data(), w, h}, c.cx, c.cy, c.radius, c.thickness, 9, HostSqrt);
+        RefMark(expected, w, h, c.cx, c.cy, c.radius, c.thickness, 9);
+        EXPECT_EQ(FirstDifference(cells, expected), -1) << c.cx << ", " << c.cy << " radius " << c.radius;
     }
 }
 
