@@ -42,6 +42,12 @@ void CairoPeer::Reset() {
     cairo_surface_mark_dirty(surface_->surface);
 }
 
+const uint8_t* CairoPeer::Pixels(int32_t* stride) const {
+    cairo_surface_flush(surface_->surface);
+    *stride = cairo_image_surface_get_stride(surface_->surface);
+    return cairo_image_surface_get_data(surface_->surface);
+}
+
 void CairoPeer::Draw() {
     cairo_t* cr = surface_->cr;
     const double TWO_PI = 6.283185307179586;

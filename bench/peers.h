@@ -37,6 +37,8 @@ public:
     void Reset();  // transparent black, untimed
     void Draw();
     size_t CircleCount() const { return circles_.size(); }
+    // The surface's pixels: premultiplied ARGB in native-endian 32-bit words.
+    const uint8_t* Pixels(int32_t* stride) const;
 
 private:
     struct Surface;

@@ -6,6 +6,7 @@
 //
 //     ringstride_scene_bench [--quick] [--filter SUBSTRING|scaling] [--library PATH]
 //     ringstride_scene_bench --mask-d SCENE   (the scene's mask as SVG path data)
+//     ringstride_scene_bench --compare-peer SCENE  (how far cairo's frame is from ours)
 //     ringstride_scene_bench --once SCENE     (one placement and one drawing, for
 //                                              valgrind --tool=callgrind
 //                                              --toggle-collect=PlaceCircles* ...)
@@ -167,6 +168,53 @@ int RunScaling(const Options& options) {
     return 0;
 }
 
+// How closely the peer draws what the effect draws: both frames of an 8-bit
+// scene from transparent black, compared premultiplied.
+int ComparePeer(const std::string& name) {
+    for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
+        if (scene.name != name || scene.format != PF_PixelFormat_ARGB32 || scene.crossings == 0) continue;
+        bench::CoreRig rig(scene);
+        rig.ResetOutput();
+        if ((rig.Place() | rig.Draw()) != PF_Err_NONE) return 1;
+        bench::CairoPeer peer(scene.width, scene.height, rig.DrawnCircles(), scene.edge_thickness);
+        peer.Reset();
+        peer.Draw();
+        int32_t stride = 0;
+        const uint8_t* theirs = peer.Pixels(&stride);
+        double total = 0.0;
+        long far = 0, covered = 0;
+        for (int32_t y = 0; y < scene.height; ++y) {
+            for (int32_t x = 0; x < scene.width; ++x) {
+                PF_Pixel ours;
+                memcpy(&ours, rig.Output() + (static_cast<size_t>(y) * scene.width + x) * 4, 4);
+                uint32_t word;
+                memcpy(&word, theirs + static_cast<size_t>(y) * static_cast<size_t>(stride) + 4u * x, 4);
+                const int ta = static_cast<int>(word >> 24);
+                const int mine[4] = {ours.alpha, ours.red * ours.alpha / 255, ours.green * ours.alpha / 255,
+                                     ours.blue * ours.alpha / 255};
+                const int other[4] = {ta, static_cast<int>((word >> 16) & 255), static_cast<int>((word >> 8) & 255),
+                                      static_cast<int>(word & 255)};
+                int worst = 0;
+                for (int c = 0; c < 4; ++c) {
+                    const int diff = mine[c] > other[c] ? mine[c] - other[c] : other[c] - mine[c];
+                    total += diff;
+                    worst = diff > worst ? diff : worst;
+                }
+                if (ours.alpha != 0 || ta != 0) ++covered;
+                if (worst > 32) ++far;
+            }
+        }
+        const double pixels = static_cast<double>(scene.width) * scene.height;
+        printf("%s: %zu circles; %ld pixels covered by either; mean |difference| %.3f per channel; "
+               "%ld pixels (%.3f %% of covered) differ by more than 32\n",
+               name.c_str(), peer.CircleCount(), covered, total / (pixels * 4.0), far,
+               covered > 0 ? 100.0 * static_cast<double>(far) / static_cast<double>(covered) : 0.0);
+        return 0;
+    }
+    fprintf(stderr, "no 8-bit scene %s with a mask\n", name.c_str());
+    return 2;
+}
+
 // One placement and one drawing of a scene, untimed, for profilers.
 int RunOnce(const std::string& name) {
     for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
@@ -184,6 +232,7 @@ int RunOnce(const std::string& name) {
 int main(int argc, char** argv) {
     if (argc == 3 && strcmp(argv[1], "--mask-d") == 0) return PrintMask(argv[2]);
     if (argc == 3 && strcmp(argv[1], "--once") == 0) return RunOnce(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "--compare-peer") == 0) return ComparePeer(argv[2]);
     Options options;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--quick") == 0) {
