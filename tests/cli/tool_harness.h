@@ -78,10 +78,11 @@ inline void WriteText(const std::string& file, const std::string& text) {
 #ifdef RINGSTRIDE_EXE
 // Runs the tool with `args` in `dir`; stdout and stderr land in files
 // outside the folder so that its listing stays the tool's own.
-inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& args) {
+// `wrapper` goes before the executable (e.g. a command that drops privileges).
+inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& wrapper = "") {
     static int counter = 0;
     const std::string base = dir.Path() + ".run" + std::to_string(counter++);
-    std::string cmd = "cd " + Quote(dir.Path()) + " && " + Quote(RINGSTRIDE_EXE);
+    std::string cmd = "cd " + Quote(dir.Path()) + " && " + wrapper + Quote(RINGSTRIDE_EXE);
     for (const std::string& a : args) cmd += " " + Quote(a);
     cmd += " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err") + " < /dev/null";
     const int status = std::system(cmd.c_str());
