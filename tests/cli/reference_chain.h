@@ -2,14 +2,16 @@
 // left to right, worked out from the drawing rules themselves rather than
 // from the effect's code: seeded radii, circles touching the path point one
 // pixel apart, anti-aliased disc and ring, straight-alpha "over" blends.
-// Only the case the tests use: "Time" 50 % (every circle in full),
-// "Direction" Path, "Edge Mode" Brightness with "Edge Brightness" 1 (ring
-// in the sampled colour), "Invert" off.
+// Only the cases the tests use: "Time" 50 % (every circle in full),
+// "Direction" Path, and a ring either in the sampled colour ("Edge Mode"
+// Brightness with "Edge Brightness" 1) or in a fixed colour ("Edge Mode"
+// Color), with or without "Invert".
 #ifndef FOLVEK_TESTS_CLI_REFERENCE_CHAIN_H
 #define FOLVEK_TESTS_CLI_REFERENCE_CHAIN_H
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace cli_test {
@@ -121,11 +123,31 @@ struct BlendF {
     static P WithAlpha(P c, float a, double cov) { return {static_cast<float>(a * cov), c.r, c.g, c.b}; }
 };
 
+// An 8-bit colour in the other depths: (c * 32768 + 128) / 255 in integers,
+// c / 255 in float; alpha too.
+inline Pixel16 Expand16(Pixel8 c) {
+    auto e = [](uint32_t v) { return (v * 32768u + 128u) / 255u; };
+    return {e(c.a), e(c.r), e(c.g), e(c.b)};
+}
+inline PixelF ExpandF(Pixel8 c) {
+    auto e = [](uint32_t v) { return static_cast<float>(v / 255.0); };
+    return {e(c.a), e(c.r), e(c.g), e(c.b)};
+}
+
+struct RingStyle {
+    int32_t thickness = 1;
+    bool fixed_colour = false;  // "Edge Mode" Color
+    bool invert = false;
+};
+
 // Draws the chain on row `row` over `image` (already the starting picture),
-// sampling `input`. Both are width x height, row by row.
+// sampling `input`. Both are width x height, row by row. `edge_colour` (in
+// the depth's units) is used when the style asks for a fixed colour.
 template <typename B>
 void DrawHorizontalChain(const std::vector<typename B::P>& input, std::vector<typename B::P>* image, int32_t width,
-                         int32_t height, int32_t row, const std::vector<ChainCircle>& chain, int32_t thickness) {
+                         int32_t height, int32_t row, const std::vector<ChainCircle>& chain, const RingStyle& style,
+                         typename B::P edge_colour = {}) {
+    const int32_t thickness = style.thickness;
     for (const ChainCircle& c : chain) {
         const int32_t drawn = c.radius + 1;
         const double cx = c.x + drawn * 1.0;
@@ -133,6 +155,13 @@ void DrawHorizontalChain(const std::vector<typename B::P>& input, std::vector<ty
         const int32_t icx = static_cast<int32_t>(cx), icy = static_cast<int32_t>(cy);
         const int32_t n = drawn + 2;
         const typename B::P sample = input[static_cast<size_t>(row) * static_cast<size_t>(width) + static_cast<size_t>(c.x)];
+        typename B::P fill = sample;
+        typename B::P ring = sample;
+        if (style.fixed_colour) {
+            ring = edge_colour;
+            ring.a = sample.a;
+        }
+        if (style.invert) std::swap(fill, ring);
         for (int32_t dy = -n; dy <= n; ++dy) {
             for (int32_t dx = -n; dx <= n; ++dx) {
                 const int32_t x = icx + dx, y = icy + dy;
@@ -141,8 +170,8 @@ void DrawHorizontalChain(const std::vector<typename B::P>& input, std::vector<ty
                 const double fc = Fill(d, drawn, thickness), ec = Edge(d, drawn, thickness);
                 if (fc == 0.0 && ec == 0.0) continue;
                 typename B::P& out = (*image)[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)];
-                out = B::Over(out, B::WithAlpha(sample, sample.a, fc));
-                out = B::Over(out, B::WithAlpha(sample, sample.a, ec));
+                out = B::Over(out, B::WithAlpha(fill, sample.a, fc));
+                out = B::Over(out, B::WithAlpha(ring, sample.a, ec));
             }
         }
     }

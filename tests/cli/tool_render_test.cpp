@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "image_files.h"
 #include "reference_chain.h"
@@ -95,7 +96,12 @@ struct RenderCase {
     bool with_mask;
     bool on_original;
     bool opaque;
+    RingStyle ring;  // default: one pixel in the sampled colour
 };
+
+// The fixed ring colour the cases with "Edge Mode" Color use.
+const Pixel8 RING_COLOUR{255, 0x03, 0xE0, 0x01};  // channels where the rounding term matters
+const char* RING_COLOUR_TEXT = "#03E001";
 
 inline void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.name; }
 
@@ -104,7 +110,11 @@ std::vector<double> Expected(const RenderCase& c, const Picture& input) {
     const std::vector<typename B::P> host = HostPixels<typename B::P>(input, c.bits);
     std::vector<typename B::P> image = c.on_original ? host : std::vector<typename B::P>(host.size(), typename B::P{0, 0, 0, 0});
     if (c.with_mask) {
-        DrawHorizontalChain<B>(host, &image, W, H, ROW, HorizontalChain(W, 0, 50, 0.1), 1);
+        typename B::P colour{};
+        if constexpr (std::is_same_v<B, Blend8>) colour = RING_COLOUR;
+        if constexpr (std::is_same_v<B, Blend16>) colour = Expand16(RING_COLOUR);
+        if constexpr (std::is_same_v<B, BlendF>) colour = ExpandF(RING_COLOUR);
+        DrawHorizontalChain<B>(host, &image, W, H, ROW, HorizontalChain(W, 0, 50, 0.1), c.ring, colour);
     }
     return FileSamples(image, c.bits);
 }
@@ -122,6 +132,13 @@ TEST_P(RenderPictures, MatchTheFormulasPixelForPixel) {
     if (c.with_mask) {
         args.push_back("--mask-d");
         args.push_back(MASK);
+    }
+    for (const std::string& extra :
+         {"edge-thickness=" + std::to_string(c.ring.thickness), std::string("invert=") + (c.ring.invert ? "on" : "off"),
+          std::string("edge mode=") + (c.ring.fixed_colour ? "Color" : "Brightness"),
+          std::string("edge color=") + RING_COLOUR_TEXT}) {
+        args.push_back("--param");
+        args.push_back(extra);
     }
     const RunResult r = RunTool(dir, args);
     ASSERT_EQ(r.code, 0) << r.err;
@@ -157,7 +174,13 @@ INSTANTIATE_TEST_SUITE_P(
                       RenderCase{"float chain, translucent, on transparent", 32, true, false, false},
                       RenderCase{"8-bit chain, translucent copy", 8, true, true, false},
                       RenderCase{"16-bit chain, translucent copy", 16, true, true, false},
-                      RenderCase{"float chain, translucent copy", 32, true, true, false}),
+                      RenderCase{"float chain, translucent copy", 32, true, true, false},
+                      RenderCase{"8-bit fixed ring colour, thick", 8, true, true, false, {3, true, false}},
+                      RenderCase{"16-bit fixed ring colour, thick", 16, true, true, false, {3, true, false}},
+                      RenderCase{"float fixed ring colour, thick", 32, true, false, false, {3, true, false}},
+                      RenderCase{"8-bit inverted fixed ring", 8, true, false, false, {2, true, true}},
+                      RenderCase{"16-bit inverted fixed ring", 16, true, true, true, {2, true, true}},
+                      RenderCase{"float inverted sampled ring", 32, true, true, false, {5, false, true}}),
     [](const ::testing::TestParamInfo<RenderCase>& info) { return "case" + std::to_string(info.index); });
 
 // Seed 0, "Max Radius" 50, "Min Radius" 10 %: radii 37, 36, 34 and 15, each
