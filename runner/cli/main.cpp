@@ -12,9 +12,9 @@
 
 namespace {
 
-// Exit statuses: 0 done, 1 the run failed, 2 the command line is malformed.
+// Exit statuses: 0 done, 1 the run failed; a malformed command line keeps
+// the parser's own status (above 100).
 constexpr int EXIT_FAILED = 1;
-constexpr int EXIT_USAGE = 2;
 
 using runner::cli::AnimateOptions;
 using runner::cli::SceneOptions;
@@ -32,8 +32,8 @@ const char* OUTPUT_FORMATS =
     "colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
     "16-bit host values v (0..32768) are written as round(v*65535/32768).\n"
     "Exit status 0 when done, 1 when the run failed (one line on standard error names the file, "
-    "parameter or path data character at fault, and no output is left behind), 2 for a malformed "
-    "command line.";
+    "parameter or path data character at fault, and no output is left behind), a status above 100 "
+    "for a malformed command line.";
 
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         // One line, like every other failure.
         std::fprintf(stderr, "ringstride: %s (see ringstride --help)\n", e.what());
-        return EXIT_USAGE;
+        return e.get_exit_code() != 0 ? e.get_exit_code() : EXIT_FAILED;
     }
 
     // The loader hands the name to dlopen, which looks for a bare name on the
