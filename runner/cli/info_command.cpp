@@ -70,7 +70,7 @@ Status RunInfo(const std::string& plugin) {
             const std::string unit = (def.display_flags & PF_ValueDisplayFlag_PERCENT) ? " %" : "";
             std::cout << ", range " << DescribeAllowed(def) << ", slider " << FormatNumber(def.slider_min) << unit
                       << " to " << FormatNumber(def.slider_max) << unit;
-            if (def.type != PF_Param_SLIDER) std::cout << ", " << def.precision << " decimals";
+            if (def.type != PF_Param_SLIDER) std::cout << ", " << def.precision << (def.precision == 1 ? " decimal" : " decimals");
             break;
         }
         case PF_Param_POPUP:
