@@ -286,11 +286,17 @@ TEST_P(EffectRobustness, EndsWithItsCodeAndWritesNothingItShouldNot) {
     }
 
     EXPECT_EQ(o.err, c.expected);
-    if (c.message != nullptr) EXPECT_EQ(o.message, c.message);
+    if (c.message != nullptr) {
+        EXPECT_EQ(o.message, c.message);
+    }
     if (!o.output.Empty()) {
         EXPECT_TRUE(o.output.PaddingIntact());
-        if (c.output == Output::UNTOUCHED) EXPECT_TRUE(o.output.ImageBytesAll(runner::PADDING_CANARY));
-        if (c.output == Output::STARTING) EXPECT_TRUE(o.output.ImageBytesAll(0));
+        if (c.output == Output::UNTOUCHED) {
+            EXPECT_TRUE(o.output.ImageBytesAll(runner::PADDING_CANARY));
+        }
+        if (c.output == Output::STARTING) {
+            EXPECT_TRUE(o.output.ImageBytesAll(0));
+        }
     }
     // Nothing held once the frame is over: no suite, no path, no handle
     // beyond the instance's own records.

@@ -86,6 +86,31 @@ private:
     std::string path_;
 };
 
+inline std::string Be32(uint32_t v) {
+    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                       static_cast<char>(v)};
+}
+
+inline std::string PngChunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    uint32_t crc = 0xFFFFFFFFu;
+    for (char ch : body) {
+        crc ^= static_cast<uint8_t>(ch);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return Be32(static_cast<uint32_t>(data.size())) + body + Be32(~crc);
+}
+
+// A valid PNG that claims width x height RGBA pixels but holds only 100
+// bytes of image data (one stored deflate block of zeros).
+inline std::string PngClaiming(uint32_t width, uint32_t height) {
+    const std::string ihdr = Be32(width) + Be32(height) + std::string{8, 6, 0, 0, 0};
+    std::string idat = std::string{'\x78', '\x01', '\x01', '\x64', '\x00', '\x9b', '\xff'} + std::string(100, '\0') +
+                       Be32(0x00640001u);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
+           PngChunk("IEND", "");
+}
+
 inline void WriteFile(const std::string& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary) << bytes;
 }

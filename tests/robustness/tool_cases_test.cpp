@@ -23,31 +23,6 @@ std::string Ppm(int width, int height) {
     return s;
 }
 
-std::string Be32(uint32_t v) {
-    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-                       static_cast<char>(v)};
-}
-
-std::string PngChunk(const std::string& type, const std::string& data) {
-    const std::string body = type + data;
-    uint32_t crc = 0xFFFFFFFFu;
-    for (char ch : body) {
-        crc ^= static_cast<uint8_t>(ch);
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return Be32(static_cast<uint32_t>(data.size())) + body + Be32(~crc);
-}
-
-// A valid PNG that claims width x height RGBA pixels but holds only 100
-// bytes of image data (one stored deflate block of zeros).
-std::string PngClaiming(uint32_t width, uint32_t height) {
-    const std::string ihdr = Be32(width) + Be32(height) + std::string{8, 6, 0, 0, 0};
-    std::string idat = std::string{'\x78', '\x01', '\x01', '\x64', '\x00', '\x9b', '\xff'} + std::string(100, '\0') +
-                       Be32(0x00640001u);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + PngChunk("IDAT", idat) +
-           PngChunk("IEND", "");
-}
-
 struct ToolCase {
     const char* name;
     std::vector<std::string> args;            // "@" stands for the scratch folder
@@ -66,7 +41,7 @@ const std::vector<ToolCase>& Cases() {
         {"input is text named .png", {"render", "text.png", "out.png", PLUGIN}, {{"text.png", "hello\n"}}, 1, "not an image this tool can read"},
         {"input file empty", {"render", "empty.png", "out.png", PLUGIN}, {{"empty.png", ""}}, 1, "not an image this tool can read"},
         {"input image data cut short", {"render", "short.ppm", "out.png", PLUGIN}, {{"short.ppm", Ppm(32, 24).substr(0, 200)}}, 1, "cannot read its pixels"},
-        {"input header claims 100000 x 100000 pixels", {"render", "vast.png", "out.png", PLUGIN}, {{"vast.png", PngClaiming(100000, 100000)}}, 1, "more than the effect can address"},
+        {"input header claims 100000 x 100000 pixels", {"render", "vast.png", "out.png", PLUGIN}, {{"vast.png", robustness::PngClaiming(100000, 100000)}}, 1, "more than the effect can address"},
         {"output extension .bmp", {"render", IN, "out.bmp", PLUGIN}, {}, 1, "unsupported output format \".bmp\""},
         {"output without extension", {"render", IN, "out", PLUGIN}, {}, 1, "unsupported output format"},
         {"output folder missing", {"render", IN, "nowhere/out.png", PLUGIN}, {}, 1, "does not exist"},

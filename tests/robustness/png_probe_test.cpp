@@ -1,0 +1,62 @@
+// The PNG chunk walk that runs before the image library sees a file: a
+// chunk that claims more than the file holds is refused, anything that is
+// not a PNG or is a sound one passes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runner/cli/png_probe.h"
+#include "tests/robustness/robustness_support.h"
+
+namespace {
+
+using robustness::Be32;
+
+const std::string SIGNATURE("\x89PNG\r\n\x1a\n", 8);
+
+struct ProbeCase {
+    const char* name;
+    std::string bytes;
+    bool ok;
+};
+
+std::vector<ProbeCase> Cases() {
+    const std::string good = robustness::PngClaiming(3, 2);
+    // A chunk whose header claims 1952543336 bytes, with 30 bytes behind it:
+    // what made libpng ask for 1.9 GB for a file of 130 bytes.
+    const std::string liar = good.substr(0, good.size() - 12) + Be32(1952543336u) + "tEXt" + std::string(30, 'x');
+    return {
+        {"a sound PNG", good, true},
+        {"not a PNG at all", "P6\n1 1\n255\nabc", true},
+        {"empty", "", true},
+        {"the signature alone", SIGNATURE, true},
+        {"a chunk header cut short", SIGNATURE + std::string("\0\0\0", 3), true},
+        {"a chunk claiming 1.9 GB in a small file", liar, false},
+        {"a chunk length with the top bit set", SIGNATURE + Be32(0x80000000u) + "IHDR" + std::string(20, '\0'), false},
+        {"a chunk one byte longer than the file", SIGNATURE + Be32(5) + "tEXt" + "abcd" + Be32(0), false},
+        {"data after IEND is not looked at", good + Be32(0x7FFFFFFFu) + "junk", true},
+    };
+}
+
+TEST(PngProbe, RefusesChunksLongerThanTheFileAndPassesEverythingElse) {
+    for (const ProbeCase& c : Cases()) {
+        SCOPED_TRACE(c.name);
+        const auto* data = reinterpret_cast<const uint8_t*>(c.bytes.data());
+        const runner::cli::Status in_memory = runner::cli::CheckPngChunks(data, c.bytes.size(), "f.png");
+        EXPECT_EQ(in_memory.Ok(), c.ok);
+        if (!c.ok) {
+            EXPECT_NE(in_memory.Message().find("f.png: damaged PNG file"), std::string::npos);
+        }
+
+        robustness::Scratch dir;
+        robustness::WriteFile(dir / "f.png", c.bytes);
+        EXPECT_EQ(runner::cli::CheckPngFile(dir / "f.png").Ok(), c.ok);
+    }
+}
+
+TEST(PngProbe, AMissingFileIsLeftToTheReader) {
+    EXPECT_TRUE(runner::cli::CheckPngFile("/nonexistent/none.png").Ok());
+}
+
+}  // namespace
