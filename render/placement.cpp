@@ -43,6 +43,7 @@ struct Walk {
     bool first_circle;
     bool use_tangent;
     int32_t next_mark;
+    int64_t walk_left;  // points the path may still be walked for
 };
 
 // Places a circle at the walked point (x, y) with path derivative
@@ -103,11 +104,16 @@ PF_Err WalkSegment(Walk* w, int32_t segment) {
     double length = 0.0;
     err = data->PF_PathGetSegLength(ref, w->path, segment, &prep, &length);
     // A NaN length walks nothing; an infinite or enormous one stops at the bound.
-    for (double t = 0.0; err == PF_Err_NONE && t <= length && t <= MAX_SEGMENT_WALK; t += 1.0) {
+    const int64_t walk_before = w->walk_left;
+    for (double t = 0.0; err == PF_Err_NONE && t <= length && t <= MAX_SEGMENT_WALK && w->walk_left > 0;
+         t += 1.0) {
+        --w->walk_left;
         double x = 0.0, y = 0.0, dx = 0.0, dy = 0.0;
         err = data->PF_PathEvalSegLengthDeriv1(ref, w->path, &prep, segment, t, &x, &y, &dx, &dy);
         if (err == PF_Err_NONE) err = ConsiderPoint(w, x, y, dx, dy);
     }
+    // A segment without a point to walk still costs one.
+    if (w->walk_left == walk_before && w->walk_left > 0) --w->walk_left;
     const PF_Err cleanup = data->PF_PathCleanupSegLength(ref, w->path, segment, &prep);
     return err != PF_Err_NONE ? err : cleanup;
 }
@@ -122,7 +128,9 @@ int32_t CircleRadius(double u, int32_t max_radius, double min_radius) {
 
 bool PathPointPixel(double x, double y, int32_t width, int32_t height, int32_t* px, int32_t* py) {
     // Truncation toward zero puts (-1, width) onto columns 0 .. width - 1;
-    // NaN fails both tests and never reaches the conversion.
+    // NaN fails both tests and never reaches the conversion. An image with
+    // no column or no row has no pixel, not even (0, 0).
+    if (width <= 0 || height <= 0) return false;
     if (!(x > -1.0 && x < static_cast<double>(width))) return false;
     if (!(y > -1.0 && y < static_cast<double>(height))) return false;
     *px = static_cast<int32_t>(x);
@@ -163,11 +171,13 @@ PF_Err PlaceCircles(const RenderParams& params, PF_InData* in_data, PF_OutData* 
     if (err == PF_Err_NONE) {
         ClearOccupancyGrid(view);
         Walk walk{params, in_data, suites, path, view, result, LcgRandom{}, 0, 0, 1.0, 0.0, true,
-                  params.direction == DIRECTION_PATH, 2};
+                  params.direction == DIRECTION_PATH, 2, MAX_PATH_WALK};
         walk.random.Reset();
         walk.random.SetSeed(static_cast<uint32_t>(params.seed) + 100u);
         walk.random.NextInt();
-        for (int32_t s = 0; s < segments && err == PF_Err_NONE; ++s) err = WalkSegment(&walk, s);
+        for (int32_t s = 0; s < segments && err == PF_Err_NONE && walk.walk_left > 0; ++s) {
+            err = WalkSegment(&walk, s);
+        }
     }
 
     const PF_Err checkin = suites.query->PF_CheckinPath(ref, params.path_id, false, path);

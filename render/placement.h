@@ -23,13 +23,20 @@ constexpr int32_t PATH_SAMPLING_FREQUENCY = 100;
 // otherwise never end the walk (past 2^53 the step of 1.0 stops advancing).
 constexpr double MAX_SEGMENT_WALK = 16777216.0;  // 2^24
 
+// The whole path is walked for at most this many points, every segment
+// counting as at least one, so that a host reporting enormous lengths or
+// thousands of millions of segments cannot keep a render going for minutes.
+// One segment walked up to MAX_SEGMENT_WALK (t = 0 .. 2^24) fits exactly.
+constexpr int64_t MAX_PATH_WALK = 16777217;  // 2^24 + 1
+
 // The radius for the generator's draw u: between trunc((max_radius - 2) *
 // min_radius) + 2 and max_radius - 1 (max_radius itself when min_radius is
 // 1). Values outside the 32-bit range saturate; NaN counts as 0.
 int32_t CircleRadius(double u, int32_t max_radius, double min_radius);
 
 // The pixel of a path point, truncated toward zero; false when the point
-// lies outside the width x height image or is not finite.
+// lies outside the width x height image or is not finite (an image with no
+// pixels has none for any point).
 bool PathPointPixel(double x, double y, int32_t width, int32_t height, int32_t* px, int32_t* py);
 
 // Walks the path and fills `result`; *grid receives the occupancy grid's host handle (null if none was allocated) — the caller disposes of it with in_data->utils->host_dispose_handle.
