@@ -225,6 +225,7 @@ const std::vector<EffectCase>& Cases() {
         {"3x200 frame narrower than any circle, Max Radius 5000", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB128, 3, 200, 16)); Mask(s, Line(1.5, -5, 1.5, 205)); s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetValue(PARAM_MIN_RADIUS, 100); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"Max Radius 5000 and thickness 100, full resolution", [](Session& s) { s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetValue(PARAM_EDGE_THICKNESS, 100); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"Max Radius 5000 at 1/4 resolution", [](Session& s) { s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetDownsample({1, 4}, {1, 4}); }, PF_Err_NONE, nullptr, Output::DRAWN},
+        {"frame 0 pixels wide (rows of padding only), path point at x = -0.5", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB32, 0, 5, 16)); Mask(s, Line(-0.5, 0.5, -0.5, 4.5)); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"frame 0 rows high, path point at y = -0.5", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB128, 6, 0)); Mask(s, Line(-0.5, -0.5, 5.5, -0.5)); }, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::DRAWN},
         {"downsample with a zero denominator", [](Session& s) { s.SetDownsample({1, 0}, {0, 0}); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"times at the ends of the 32-bit range", [](Session& s) { s.SetTime(INT32_MIN, INT32_MIN, 0); }, PF_Err_NONE, nullptr, Output::DRAWN},
