@@ -59,6 +59,13 @@ inline PF_PixelFloat BlendOverFloat(PF_PixelFloat d, PF_PixelFloat s) {
                          channel(s.blue, d.blue)};
 }
 
+// Whether the blend gives the source itself whatever the destination: the
+// early exits above for a source that is opaque. Runs of pixels that such a
+// source covers can then be stored without reading them.
+inline bool SourceCovers(const PF_Pixel& s) { return s.alpha >= PixelTraits<PF_Pixel>::OPAQUE; }
+inline bool SourceCovers(const PF_Pixel16& s) { return s.alpha >= PixelTraits<PF_Pixel16>::OPAQUE; }
+inline bool SourceCovers(const PF_PixelFloat& s) { return s.alpha == 1.0f; }
+
 inline PF_Pixel BlendOver(PF_Pixel d, PF_Pixel s) { return BlendOver8(d, s); }
 inline PF_Pixel16 BlendOver(PF_Pixel16 d, PF_Pixel16 s) { return BlendOver16(d, s); }
 inline PF_PixelFloat BlendOver(PF_PixelFloat d, PF_PixelFloat s) { return BlendOverFloat(d, s); }

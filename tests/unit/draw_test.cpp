@@ -159,7 +159,8 @@ TEST(DrawTest, OneCircleIsShadedByItsCoverages) {
     EXPECT_EQ(scene.progress.calls, (Calls{{1, 1}}));
     EXPECT_EQ(counts.pow, 1);
     EXPECT_EQ(counts.floor, 1);
-    EXPECT_EQ(counts.sqrt, VisitedPixels(14.0, 10.0, 4, 30, 20));
+    // At most one square root per visited pixel: none where the coverages are known.
+    EXPECT_LE(counts.sqrt, VisitedPixels(14.0, 10.0, 4, 30, 20));
 }
 
 // The same circle in each depth: the disc takes the sample with its alpha,
@@ -240,7 +241,7 @@ TEST(DrawTest, CirclesAreClippedToTheFrame) {
         EXPECT_EQ(scene.Draw(), PF_Err_NONE);
         EXPECT_TRUE(scene.PaddingIntact());
         const int32_t drawn = c.radius + 1;
-        EXPECT_EQ(counts.sqrt, VisitedPixels(c.x + drawn * c.dx, c.y + drawn * c.dy, drawn, 30, 20));
+        EXPECT_LE(counts.sqrt, VisitedPixels(c.x + drawn * c.dx, c.y + drawn * c.dy, drawn, 30, 20));
         EXPECT_NE(scene.Out(c.x, c.y).blue, 0);  // the path point lies on the rim
     }
 }
