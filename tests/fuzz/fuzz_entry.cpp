@@ -22,7 +22,7 @@ extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out
 namespace {
 
 constexpr int32_t MAX_SIDE = 24;           // small frames keep each run fast
-constexpr int32_t MIN_SIDE = 1;           // frames without pixels: see the placement guards
+constexpr int32_t MIN_SIDE = 0;           // frames without pixels too
 constexpr int32_t MAX_VERTICES = 12;
 constexpr int32_t MANY_VERTICES = 3000;    // "thousands of segments"
 constexpr int32_t MAX_ACTIONS = 12;
