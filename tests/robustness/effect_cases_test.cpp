@@ -92,6 +92,11 @@ std::function<void(Session&)> WithFaults(std::function<void(Faults&)> set) {
     };
 }
 
+// Every call from here on sees `edit` applied to its in_data.
+std::function<void(Session&)> Hook(void (*edit)(PF_InData*)) {
+    return [=](Session& s) { s.SetCallHook([=](PF_InData* in, PF_OutData*) { edit(in); }); };
+}
+
 // ---- the effect called with records of our own making ----------------------
 
 Outcome Direct(Session& s, PF_Cmd cmd, bool null_in, bool null_out) {
@@ -181,6 +186,21 @@ const std::vector<EffectCase>& Cases() {
          }},
         {"smart pre-render without its extra record", nullptr, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED,
          [](Session& s) { Outcome o; o.err = s.Call(PF_Cmd_SMART_PRE_RENDER, nullptr).err; return o; }},
+
+        // Records whose callbacks are missing.
+        {"utils null, smart render", Hook([](PF_InData* in) { in->utils = nullptr; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED},
+        {"utils->ansi.sqrt null, smart render", Hook([](PF_InData* in) { in->utils->ansi.sqrt = nullptr; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED},
+        {"utils->host_new_handle null, smart render", Hook([](PF_InData* in) { in->utils->host_new_handle = nullptr; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED},
+        {"inter.checkout_param null, smart pre-render", Hook([](PF_InData* in) { in->inter.checkout_param = nullptr; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED},
+        {"inter.progress null, smart render", Hook([](PF_InData* in) { in->inter.progress = nullptr; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::STARTING},
+        {"basic suite without its functions", Hook([](PF_InData* in) { static SPBasicSuite empty{nullptr, nullptr}; in->pica_basicP = &empty; }), PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED},
+        {"inter.add_param null, parameter set-up", nullptr, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED,
+         [](Session& s) {
+             s.SetCallHook([](PF_InData* in, PF_OutData*) { in->inter.add_param = nullptr; });
+             Outcome o;
+             o.err = s.ParamsSetup().err;
+             return o;
+         }},
 
         // Worlds whose geometry does not fit.
         {"output one row taller than the input", WithFaults([](Faults& f) { f.output_height_delta = 1; }), ERR_GEOMETRY, nullptr, Output::UNTOUCHED},
@@ -306,6 +326,7 @@ TEST_P(EffectRobustness, EndsWithItsCodeAndWritesNothingItShouldNot) {
     EXPECT_EQ(s.OutstandingPathPreparations(), 0);
     EXPECT_LE(s.LiveHandleCount(), handles_before);
     s.ClearFaults();
+    s.SetCallHook(nullptr);
     EXPECT_EQ(s.SequenceSetdown().err, PF_Err_NONE);
 }
 
