@@ -127,4 +127,17 @@ TEST(ToolRobustnessBaseline, TheTableInputRendersWhenNothingIsBroken) {
     EXPECT_EQ(dir.Contents().count("out.png"), 1u);
 }
 
+// The longest mask the tool accepts: 4000 straight segments of 10^7 pixels,
+// 4 * 10^10 units of arc length. The effect ends its walk at its bound, so
+// the render finishes and writes its picture.
+TEST(ToolRobustnessBaseline, AMaskTooLongToWalkStillRenders) {
+    Scratch dir;
+    WriteFile(dir / IN, Ppm(32, 24));
+    std::string d = "M 0 0";
+    for (int i = 0; i < 2000; ++i) d += " L 1e7 0 L 0 1";
+    const robustness::ToolRun run = robustness::RunTool(RINGSTRIDE_EXE, {"render", IN, "out.png", PLUGIN, "--mask-d", d}, dir.Path());
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(dir.Contents().count("out.png"), 1u);
+}
+
 }  // namespace
