@@ -221,6 +221,14 @@ const std::vector<EffectCase>& Cases() {
          RenderWithWorlds([](PF_EffectWorld* in, PF_EffectWorld*) { in->width = -5; })},
         {"input height INT32_MIN", nullptr, ERR_GEOMETRY, nullptr, Output::UNTOUCHED,
          RenderWithWorlds([](PF_EffectWorld* in, PF_EffectWorld*) { in->height = INT32_MIN; })},
+        {"frame of 40000 x 30000 (grid beyond 4 GB), nothing else touched", nullptr, PF_Err_INTERNAL_STRUCT_DAMAGED, "Memory Error!", Output::UNTOUCHED,
+         RenderWithWorlds([](PF_EffectWorld* in, PF_EffectWorld* out) {
+             // The records claim far more than their small buffers hold: any
+             // write by the effect would land outside them.
+             in->width = out->width = 40000;
+             in->height = out->height = 30000;
+             in->rowbytes = out->rowbytes = 40000 * 4;
+         })},
         {"output pixels missing (data null)", nullptr, ERR_GEOMETRY, nullptr, Output::UNTOUCHED,
          RenderWithWorlds([](PF_EffectWorld*, PF_EffectWorld* out) { out->data = nullptr; })},
 
