@@ -36,6 +36,12 @@ std::vector<ProbeCase> Cases() {
         {"a chunk length with the top bit set", SIGNATURE + Be32(0x80000000u) + "IHDR" + std::string(20, '\0'), false},
         {"a chunk one byte longer than the file", SIGNATURE + Be32(5) + "tEXt" + "abcd" + Be32(0), false},
         {"data after IEND is not looked at", good + Be32(0x7FFFFFFFu) + "junk", true},
+        // 111 bytes of image data cannot inflate to the 3.6 GB of rows that
+        // 30000 x 30000 RGBA pixels need (deflate stops at 1032 : 1).
+        {"30000 x 30000 pixels in 111 bytes of image data", robustness::PngClaiming(30000, 30000), false},
+        {"1000 x 100 pixels in 111 bytes of image data", robustness::PngClaiming(1000, 100), false},
+        {"100 x 100 pixels in 111 bytes of image data", robustness::PngClaiming(100, 100), true},
+        {"largest possible header in 111 bytes", robustness::PngClaiming(0x7FFFFFFFu, 0x7FFFFFFFu), false},
     };
 }
 
