@@ -161,6 +161,9 @@ double ParameterAtLength(const SegmentPrep& p, double s) {
         if (f > 0.0) hi = u; else lo = u;
         const double speed = Speed(p, u);
         double next = speed > 0.0 ? u - f / speed : lo;
+        // A Newton step too small to move u means u is as close as doubles
+        // get; bisecting from there would only wander off and back.
+        if (next == u) break;
         if (!(next > lo && next < hi)) next = (lo + hi) * 0.5;
         if (next == u) break;
         u = next;
