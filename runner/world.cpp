@@ -191,13 +191,15 @@ PF_Err FillWorld(const PF_Pixel& color, PF_EffectWorld* world) {
         const PF_PixelFloat p{up(color.alpha), up(color.red), up(color.green), up(color.blue)};
         memcpy(pixel, &p, sizeof p);
     }
-    for (int32_t y = 0; y < world->height; ++y) {
-        uint8_t* row = static_cast<uint8_t*>(world->data) +
-                       static_cast<size_t>(y) * static_cast<size_t>(world->rowbytes);
-        for (int32_t x = 0; x < world->width; ++x) {
-            memcpy(row + static_cast<size_t>(x) * static_cast<size_t>(bpp), pixel,
-                   static_cast<size_t>(bpp));
-        }
+    // The first row pixel by pixel, every other row as a copy of it.
+    if (world->height <= 0 || world->width <= 0) return PF_Err_NONE;
+    uint8_t* first = static_cast<uint8_t*>(world->data);
+    const size_t image_row = static_cast<size_t>(world->width) * static_cast<size_t>(bpp);
+    for (size_t at = 0; at < image_row; at += static_cast<size_t>(bpp)) {
+        memcpy(first + at, pixel, static_cast<size_t>(bpp));
+    }
+    for (int32_t y = 1; y < world->height; ++y) {
+        memcpy(first + static_cast<size_t>(y) * static_cast<size_t>(world->rowbytes), first, image_row);
     }
     return PF_Err_NONE;
 }
