@@ -47,7 +47,8 @@ void DeletePreRenderData(void* pre_render_data) {
 }
 
 PF_Err SmartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRenderExtra* extra) {
-    if (extra == nullptr || extra->input == nullptr || extra->output == nullptr || extra->cb == nullptr) {
+    if (extra == nullptr || extra->input == nullptr || extra->output == nullptr || extra->cb == nullptr ||
+        extra->cb->checkout_layer == nullptr) {
         return PF_Err_BAD_CALLBACK_PARAM;
     }
     PF_RenderRequest request = extra->input->output_request;

@@ -77,7 +77,10 @@ PF_Err SmartRender(PF_InData* in_data, PF_OutData* out_data, PF_SmartRenderExtra
     const void* world_suite = nullptr;
     const void* mask_suite = nullptr;
     HostSuiteCache cache(in_data->pica_basicP);
-    if (extra == nullptr || extra->input == nullptr || extra->cb == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+    if (extra == nullptr || extra->input == nullptr || extra->cb == nullptr ||
+        extra->cb->checkout_layer_pixels == nullptr || extra->cb->checkout_output == nullptr) {
+        return PF_Err_BAD_CALLBACK_PARAM;
+    }
 
     PF_Handle params_handle = static_cast<PF_Handle>(extra->input->pre_render_data);
     const auto* record = params_handle != nullptr
