@@ -184,6 +184,29 @@ const std::vector<EffectCase>& Cases() {
              PF_SmartRenderExtra extra{&input, &callbacks};
              return SmartRenderWith(s, &extra);
          }},
+        {"smart render callbacks null", nullptr, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED,
+         [](Session& s) {
+             runner::PreRenderResult pre = s.SmartPreRender();
+             PF_SmartRenderInput input{};
+             input.pre_render_data = pre.output.pre_render_data;
+             PF_SmartRenderCallbacks callbacks{nullptr, nullptr};
+             PF_SmartRenderExtra extra{&input, &callbacks};
+             Outcome o = SmartRenderWith(s, &extra);
+             s.DeletePreRenderData(pre.output);
+             return o;
+         }},
+        {"smart pre-render checkout_layer null", nullptr, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED,
+         [](Session& s) {
+             PF_PreRenderInput input{};
+             input.output_request.rect = PF_LRect{0, 0, W, H};
+             PF_PreRenderOutput output{};
+             PF_PreRenderCallbacks callbacks{nullptr};
+             PF_PreRenderExtra extra{&input, &output, &callbacks};
+             Outcome o;
+             o.err = s.Call(PF_Cmd_SMART_PRE_RENDER, &extra).err;
+             s.DeletePreRenderData(output);
+             return o;
+         }},
         {"smart pre-render without its extra record", nullptr, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::UNTOUCHED,
          [](Session& s) { Outcome o; o.err = s.Call(PF_Cmd_SMART_PRE_RENDER, nullptr).err; return o; }},
 
