@@ -37,7 +37,8 @@ struct Shared {
     int32_t next_to_claim = 0;
     int32_t next_to_write = 0;
     int32_t window = 1;
-    std::map<int32_t, World> ready;
+    std::map<int32_t, World> ready;  // empty worlds for frames a worker already wrote
+    FrameSink* sink = nullptr;       // set when workers write their own frames
     std::optional<Error> error;  // the first failure; stops everyone
 };
 
@@ -65,6 +66,10 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
         }
         Result<World> image = RenderAt(session, timing, frame, scene.plugin);
         if (!image) return Fail(shared, image.TakeError());
+        if (shared->sink != nullptr) {
+            if (Status put = shared->sink->Put(frame, *image); !put) return Fail(shared, put.TakeError());
+            *image = World();
+        }
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->ready.emplace(frame, std::move(*image));
         shared->changed.notify_all();
@@ -118,6 +123,7 @@ Status RunAnimate(const AnimateOptions& options) {
 
     Shared shared;
     shared.window = workers * WINDOW_PER_WORKER;
+    if ((*sink)->TakesFramesFromAnyThread()) shared.sink = sink->get();
     std::vector<std::thread> threads;
     for (int32_t i = 0; i < workers; ++i) {
         threads.emplace_back(Worker, std::cref(*scene), std::cref(*timing), &shared);
@@ -153,7 +159,7 @@ Status RunAnimate(const AnimateOptions& options) {
         }
         Status put = Success();
         try {
-            put = (*sink)->Put(index, frame);
+            if (shared.sink == nullptr) put = (*sink)->Put(index, frame);
         } catch (const std::exception& e) {
             put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
         }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <vector>
 
 #include "runner/cli/image_io.h"
@@ -20,17 +21,24 @@ public:
         Result<std::string> name = FrameFileName(pattern_, frame);
         if (!name) return name.TakeError();
         const std::string temp = TempNameBeside(*name);
+        {
+            // Recorded first, so that Abandon removes even a half-written file.
+            std::lock_guard<std::mutex> lock(mutex_);
+            pending_.push_back({temp, *name});
+        }
         if (Status ok = WriteImage(image, temp); !ok) return Error{*name + ": " + ok.Message()};
-        pending_.push_back({temp, *name});
         return Success();
     }
 
+    bool TakesFramesFromAnyThread() const override { return true; }
+
     Status Finish() override {
+        std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [temp, name] : pending_) {
             std::error_code ec;
             std::filesystem::rename(temp, name, ec);
             if (ec) {
-                Abandon();
+                RemovePending();
                 return Error{name + ": cannot write the frame (" + ec.message() + ")"};
             }
         }
@@ -39,14 +47,20 @@ public:
     }
 
     void Abandon() override {
-        for (const auto& entry : pending_) std::remove(entry.first.c_str());
-        pending_.clear();
+        std::lock_guard<std::mutex> lock(mutex_);
+        RemovePending();
     }
 
     std::string Describe() const override { return pattern_; }
 
 private:
+    void RemovePending() {
+        for (const auto& entry : pending_) std::remove(entry.first.c_str());
+        pending_.clear();
+    }
+
     std::string pattern_;
+    std::mutex mutex_;
     std::vector<std::pair<std::string, std::string>> pending_;  // temp, final
 };
 

@@ -15,8 +15,13 @@ namespace runner::cli {
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
-    // Frames arrive in order, 0 first.
+    // Frames arrive in order, 0 first, unless the sink takes them from any
+    // thread in any order.
     virtual Status Put(int32_t frame, const World& image) = 0;
+    // Numbered files can be encoded by the workers that rendered them, so
+    // that compressing frames does not serialise an animation; a video pipe
+    // cannot.
+    virtual bool TakesFramesFromAnyThread() const { return false; }
     virtual Status Finish() = 0;
     virtual void Abandon() = 0;
     // What the summary names: the pattern or the video file.
