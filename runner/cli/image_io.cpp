@@ -1,4 +1,5 @@
 #include "runner/cli/image_io.h"
+#include "runner/cli/png_probe.h"
 
 #include <OpenImageIO/imageio.h>
 
@@ -112,6 +113,10 @@ Result<FileImage> ReadImage(const std::string& file) {
     } else {
         return Error{file + ": cannot read: " + std::strerror(errno)};
     }
+
+    // libpng allocates what a file's chunks claim; a damaged PNG is refused
+    // before it can make the reader ask for gigabytes.
+    if (Status png = CheckPngFile(file); !png) return png.TakeError();
 
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
