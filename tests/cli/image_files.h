@@ -31,9 +31,17 @@ inline bool WritePicture(const std::string& file, const Picture& p) {
     OIIO::ImageSpec spec(p.width, p.height, 4, p.type);
     spec.alpha_channel = 3;
     spec.attribute("oiio:UnassociatedAlpha", 1);
-    std::vector<float> f(p.samples.begin(), p.samples.end());
-    std::vector<uint16_t> u16(p.samples.begin(), p.samples.end());
-    std::vector<uint8_t> u8(p.samples.begin(), p.samples.end());
+    // Only the samples of the file's own type: the others may not hold them.
+    std::vector<float> f;
+    std::vector<uint16_t> u16;
+    std::vector<uint8_t> u8;
+    if (p.type == OIIO::TypeDesc::UINT8) {
+        u8.assign(p.samples.begin(), p.samples.end());
+    } else if (p.type == OIIO::TypeDesc::UINT16) {
+        u16.assign(p.samples.begin(), p.samples.end());
+    } else {
+        f.assign(p.samples.begin(), p.samples.end());
+    }
     const void* data = p.type == OIIO::TypeDesc::UINT8 ? static_cast<const void*>(u8.data())
                      : p.type == OIIO::TypeDesc::UINT16 ? static_cast<const void*>(u16.data())
                                                         : static_cast<const void*>(f.data());
