@@ -3,6 +3,7 @@
 // what the effect handed back.
 #include "runner/session.h"
 
+#include <algorithm>
 #include <string.h>
 
 #include "runner/session_state.h"
@@ -128,12 +129,20 @@ CommandResult Session::Call(PF_Cmd cmd, void* extra) {
     // Byte copy, so padding compares equal unless the effect wrote into it.
     std::vector<uint8_t> before(defs.size() * sizeof(PF_ParamDef));
     if (!defs.empty()) memcpy(before.data(), defs.data(), before.size());
-    std::vector<PF_ParamDef*> pointers(defs.size());
+    // The array is as long as the effect declared it, so an effect that
+    // registered fewer definitions finds null entries, never the end of
+    // our buffer.
+    const size_t declared = s.declared_params > 0 ? static_cast<size_t>(s.declared_params) : 0;
+    std::vector<PF_ParamDef*> pointers(std::max(defs.size(), declared), nullptr);
     for (size_t i = 0; i < defs.size(); ++i) pointers[i] = &defs[i];
+    // An instance whose parameter set-up never succeeded has no parameter
+    // array to show in an interface update.
+    const bool needs_params = cmd == PF_Cmd_UPDATE_PARAMS_UI || cmd == PF_Cmd_USER_CHANGED_PARAM;
+    PF_ParamDef** array = needs_params && declared == 0 ? nullptr : pointers.data();
     PF_LayerDef output;
     memset(&output, 0, sizeof output);
 
-    CommandResult result = CallWith(cmd, pointers.data(), &output, extra);
+    CommandResult result = CallWith(cmd, array, &output, extra);
     s.last_params_modified =
         !defs.empty() && memcmp(defs.data(), before.data(), before.size()) != 0;
     return result;
@@ -148,9 +157,12 @@ CommandResult Session::GlobalSetup() { return Call(PF_Cmd_GLOBAL_SETUP); }
 CommandResult Session::ParamsSetup() {
     // A new set-up replaces whatever was registered before.
     state_->params.resize(1);
+    state_->declared_params = 0;
     state_->values.resize(1);
     ++state_->change_counter;
-    return Call(PF_Cmd_PARAMS_SETUP);
+    CommandResult result = Call(PF_Cmd_PARAMS_SETUP);
+    if (result.err == PF_Err_NONE) state_->declared_params = result.num_params;
+    return result;
 }
 
 CommandResult Session::SequenceSetup() { return Call(PF_Cmd_SEQUENCE_SETUP); }

@@ -136,6 +136,8 @@ struct Session::State {
     int32_t plugins_registered = 0;
     PF_Cmd last_cmd = -1;
     PF_ParamIndex last_changed_param = 0;
+    // num_params as the last successful parameter set-up declared it; 0 before.
+    int32_t declared_params = 0;
     PF_InData last_in_data{};
     PF_OutData last_out_data{};
     bool last_params_modified = false;

@@ -51,7 +51,7 @@ for target in fuzz_entry fuzz_masks fuzz_image; do
   log="$work/$target.log"
   # New inputs go to the scratch corpus; the committed one is only read.
   # A finding leaves its reproducer in the scratch folder and fails here.
-  if ! (cd "$work" && TMPDIR="$work" "$root/$exe" -max_total_time="$fuzz_seconds" -timeout=25 \
+  if ! (cd "$work" && TMPDIR="$work" "$root/$exe" -seed=1 -max_total_time="$fuzz_seconds" -timeout=25 \
           -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$work/$target-" \
           "$work/$target" "$root/tests/fuzz/corpus/$target") >"$log" 2>&1; then
     tail -n 60 "$log"

@@ -47,7 +47,10 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
                     "(M L H V C S Q T A Z, absolute and relative)")
         ->excludes(mask_file);
     cmd->add_option("--mask-index", scene->mask.index,
-                    "Which subpath of the mask to use, counted from 0 (default 0, the first)");
+                    "Which subpath of the mask to use, counted from 0 (default 0, the first). "
+                    "Coordinates are limited to +-1e7 layer pixels; the effect walks a mask for at most "
+                    "16777217 points in all (one per pixel of arc length over all its segments), so a "
+                    "longer mask gets circles only along that first stretch");
     cmd->add_option("--param", scene->params, PARAM_HELP);
     cmd->add_option("--depth", scene->depth,
                     "Render depth 8, 16 or 32 (float). Default: the input's (8-bit files 8, 16-bit files 16, "

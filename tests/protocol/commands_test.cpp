@@ -311,3 +311,22 @@ TEST_F(UiUpdateTest, WithoutGlobalDataOnlyRefreshIsAsked) {
 
 }  // namespace
 }  // namespace protocol
+
+namespace protocol {
+namespace {
+
+// After a refused parameter set-up the host has no full parameter array;
+// the interface update must end with an error, never read past one.
+TEST_F(ProtocolTest, InterfaceUpdateAfterAFailedParameterSetupIsRefused) {
+    ASSERT_EQ(session->GlobalSetup().err, PF_Err_NONE);
+    runner::Faults faults;
+    faults.fail_add_param = 3;
+    session->SetFaults(faults);
+    ASSERT_NE(session->ParamsSetup().err, PF_Err_NONE);
+    session->ClearFaults();
+    EXPECT_EQ(session->UpdateParamsUi().err, PF_Err_BAD_CALLBACK_PARAM);
+    EXPECT_EQ(session->OutstandingSuites(), 0);
+}
+
+}  // namespace
+}  // namespace protocol
