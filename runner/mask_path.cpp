@@ -273,15 +273,15 @@ void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, doubl
     StandstillDirection(prep, u, dx, dy);
 }
 
-MaskPath Scaled(const MaskPath& path, double factor) {
+MaskPath Scaled(const MaskPath& path, double fx, double fy) {
     MaskPath out = path;
     for (MaskVertex& v : out.vertices) {
-        v.x *= factor;
-        v.y *= factor;
-        v.in_x *= factor;
-        v.in_y *= factor;
-        v.out_x *= factor;
-        v.out_y *= factor;
+        v.x *= fx;
+        v.y *= fy;
+        v.in_x *= fx;
+        v.in_y *= fy;
+        v.out_x *= fx;
+        v.out_y *= fy;
     }
     return out;
 }

@@ -72,9 +72,10 @@ double SegmentLength(const SegmentPrep& prep);
 // A point segment has tangent (0, 0); an unusable or missing one gives NaN.
 void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy);
 
-// The path with every coordinate and tangent multiplied by `factor`, for
-// rendering at reduced resolution.
-MaskPath Scaled(const MaskPath& path, double factor);
+// The path with every x coordinate and tangent multiplied by `fx` and every
+// y by `fy`, for rendering at reduced resolution.
+MaskPath Scaled(const MaskPath& path, double fx, double fy);
+inline MaskPath Scaled(const MaskPath& path, double factor) { return Scaled(path, factor, factor); }
 
 }  // namespace runner
 

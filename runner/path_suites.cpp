@@ -21,18 +21,6 @@ double Factor(const PF_RationalScale& scale) {
     return static_cast<double>(scale.num) / static_cast<double>(scale.den);
 }
 
-MaskPath AtResolution(MaskPath path, double fx, double fy) {
-    for (MaskVertex& v : path.vertices) {
-        v.x *= fx;
-        v.y *= fy;
-        v.in_x *= fx;
-        v.in_y *= fy;
-        v.out_x *= fx;
-        v.out_y *= fy;
-    }
-    return path;
-}
-
 const CheckedOutPath* FindPath(const Session::State* s, PF_PathOutlinePtr path) {
     for (const auto& p : s->paths) {
         if (p.get() == path) return p.get();
@@ -64,7 +52,7 @@ PF_Err CheckoutPath(PF_ProgPtr effect_ref, PF_PathID path_id, int32_t what_time,
         }
         std::unique_ptr<CheckedOutPath> out(new CheckedOutPath);
         out->id = path_id;
-        out->path = AtResolution(std::move(mask), Factor(s->downsample_x), Factor(s->downsample_y));
+        out->path = Scaled(mask, Factor(s->downsample_x), Factor(s->downsample_y));
         *path = out.get();
         s->paths.push_back(std::move(out));
         ++s->path_checkouts;
