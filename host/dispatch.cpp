@@ -4,24 +4,46 @@
 
 namespace {
 
-PF_Err Route(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
-             void* extra) {
-    switch (cmd) {
-        case PF_Cmd_ABOUT: return About(in_data, out_data);
-        case PF_Cmd_GLOBAL_SETUP: return GlobalSetup(in_data, out_data);
-        case PF_Cmd_PARAMS_SETUP: return ParamsSetup(in_data, out_data);
-        case PF_Cmd_SEQUENCE_SETUP:
-        case PF_Cmd_SEQUENCE_RESETUP: return SequenceSetup(in_data, out_data);
-        case PF_Cmd_SEQUENCE_SETDOWN: return SequenceSetdown(in_data, out_data);
-        case PF_Cmd_USER_CHANGED_PARAM:
-        case PF_Cmd_UPDATE_PARAMS_UI: return UpdateParamsUi(in_data, out_data, params);
-        case PF_Cmd_COMPLETELY_GENERAL: return CompletelyGeneral(in_data, out_data, extra);
-        case PF_Cmd_SMART_PRE_RENDER:
-            return SmartPreRender(in_data, out_data, static_cast<PF_PreRenderExtra*>(extra));
-        case PF_Cmd_SMART_RENDER:
-            return SmartRender(in_data, out_data, static_cast<PF_SmartRenderExtra*>(extra));
-        default: return PF_Err_NONE;
+// Every command the effect answers, with its handler; any other code is
+// answered with 0 at once.
+using Handler = PF_Err (*)(PF_InData*, PF_OutData*, PF_ParamDef**, void*);
+struct Route {
+    PF_Cmd cmd;
+    Handler handler;
+};
+const Route ROUTES[] = {
+    {PF_Cmd_ABOUT, [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return About(in, out); }},
+    {PF_Cmd_GLOBAL_SETUP,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return GlobalSetup(in, out); }},
+    {PF_Cmd_PARAMS_SETUP,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return ParamsSetup(in, out); }},
+    {PF_Cmd_SEQUENCE_SETUP,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return SequenceSetup(in, out); }},
+    {PF_Cmd_SEQUENCE_RESETUP,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return SequenceSetup(in, out); }},
+    {PF_Cmd_SEQUENCE_SETDOWN,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void*) { return SequenceSetdown(in, out); }},
+    {PF_Cmd_USER_CHANGED_PARAM,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef** params, void*) { return UpdateParamsUi(in, out, params); }},
+    {PF_Cmd_UPDATE_PARAMS_UI,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef** params, void*) { return UpdateParamsUi(in, out, params); }},
+    {PF_Cmd_COMPLETELY_GENERAL,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void* extra) { return CompletelyGeneral(in, out, extra); }},
+    {PF_Cmd_SMART_PRE_RENDER,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void* extra) {
+         return SmartPreRender(in, out, static_cast<PF_PreRenderExtra*>(extra));
+     }},
+    {PF_Cmd_SMART_RENDER,
+     [](PF_InData* in, PF_OutData* out, PF_ParamDef**, void* extra) {
+         return SmartRender(in, out, static_cast<PF_SmartRenderExtra*>(extra));
+     }},
+};
+
+Handler HandlerOf(PF_Cmd cmd) {
+    for (const Route& route : ROUTES) {
+        if (route.cmd == cmd) return route.handler;
     }
+    return nullptr;
 }
 
 // The host callbacks a command calls without further checks. A host whose
@@ -50,19 +72,14 @@ bool CallbacksPresent(PF_Cmd cmd, const PF_InData* in_data) {
 
 PF_Err DispatchCommand(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data, PF_ParamDef* params[],
                        void* extra) {
+    const Handler handler = HandlerOf(cmd);
+    if (handler == nullptr) return PF_Err_NONE;
     // Every handler needs the host's records; a host that sends none gets an
     // error rather than a crash.
-    const bool known = cmd == PF_Cmd_ABOUT || cmd == PF_Cmd_GLOBAL_SETUP ||
-                       cmd == PF_Cmd_PARAMS_SETUP || cmd == PF_Cmd_SEQUENCE_SETUP ||
-                       cmd == PF_Cmd_SEQUENCE_RESETUP || cmd == PF_Cmd_SEQUENCE_SETDOWN ||
-                       cmd == PF_Cmd_USER_CHANGED_PARAM || cmd == PF_Cmd_UPDATE_PARAMS_UI ||
-                       cmd == PF_Cmd_COMPLETELY_GENERAL || cmd == PF_Cmd_SMART_PRE_RENDER ||
-                       cmd == PF_Cmd_SMART_RENDER;
-    if (!known) return PF_Err_NONE;
     if (in_data == nullptr || out_data == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
     if (!CallbacksPresent(cmd, in_data)) return PF_Err_BAD_CALLBACK_PARAM;
     try {
-        return Route(cmd, in_data, out_data, params, extra);
+        return handler(in_data, out_data, params, extra);
     } catch (PF_Err err) {
         return err;
     } catch (const std::bad_alloc&) {
