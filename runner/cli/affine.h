@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/mask_path.h"
 
 namespace runner::cli {

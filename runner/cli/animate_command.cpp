@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "runner/cli/commands.h"
-#include "runner/cli/effect_open.h"
+#include "runner/effect_open.h"
 #include "runner/cli/frame_sink.h"
 #include "runner/cli/progress.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/cli/scene.h"
 
 namespace runner::cli {

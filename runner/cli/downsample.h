@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/world.h"
 
 namespace runner::cli {

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/world.h"
 
 namespace runner::cli {

@@ -2,8 +2,8 @@
 #include <iostream>
 
 #include "runner/cli/commands.h"
-#include "runner/cli/effect_open.h"
-#include "runner/cli/param_values.h"
+#include "runner/effect_open.h"
+#include "runner/param_text.h"
 
 namespace runner::cli {
 namespace {

@@ -8,7 +8,7 @@
 #include <iostream>
 
 #include "runner/cli/commands.h"
-#include "runner/cli/effect_open.h"
+#include "runner/effect_open.h"
 
 namespace {
 
@@ -114,12 +114,12 @@ int main(int argc, char** argv) {
     // The loader hands the name to dlopen, which looks for a bare name on the
     // library search path instead of here: make it a path.
     auto plugin_or_default = [](const std::string& p) {
-        if (p.empty()) return runner::cli::DefaultPluginPath();
+        if (p.empty()) return runner::DefaultPluginPath();
         std::error_code ec;
         const std::filesystem::path absolute = std::filesystem::absolute(p, ec);
         return ec ? p : absolute.lexically_normal().string();
     };
-    runner::cli::Status status = runner::cli::Success();
+    runner::Status status = runner::Success();
     try {
         if (*info) {
             status = runner::cli::RunInfo(plugin_or_default(info_plugin));
@@ -131,9 +131,9 @@ int main(int argc, char** argv) {
             status = runner::cli::RunAnimate(anim);
         }
     } catch (const std::bad_alloc&) {
-        status = runner::cli::Error{"out of memory"};
+        status = runner::Error{"out of memory"};
     } catch (const std::exception& e) {
-        status = runner::cli::Error{std::string("unexpected failure: ") + e.what()};
+        status = runner::Error{std::string("unexpected failure: ") + e.what()};
     }
     if (!status) {
         std::string line = status.Message();

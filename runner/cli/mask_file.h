@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/mask_path.h"
 
 namespace runner::cli {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/mask_path.h"
 
 namespace runner::cli {
@@ -18,10 +18,6 @@ struct MaskOptions {
     std::string path_data;  // --mask-d, empty if not given
     int32_t index = 0;      // --mask-index, counted from 0
 };
-
-// Every point and handle finite and within the coordinate limit; `what`
-// names the source in the message.
-Status CheckMask(const MaskPath& path, const std::string& what);
 
 // No mask option: nothing. Otherwise the chosen subpath, checked.
 Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options);

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 
 namespace runner::cli {
 

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "runner/cli/commands.h"
-#include "runner/cli/effect_open.h"
+#include "runner/effect_open.h"
 #include "runner/cli/image_io.h"
 
 namespace runner::cli {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "runner/cli/downsample.h"
-#include "runner/cli/effect_open.h"
+#include "runner/effect_open.h"
 #include "runner/cli/image_io.h"
 
 namespace runner::cli {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "runner/cli/mask_select.h"
-#include "runner/cli/param_values.h"
-#include "runner/cli/result.h"
+#include "runner/param_text.h"
+#include "runner/result.h"
 #include "runner/session.h"
 
 namespace runner::cli {

@@ -4,7 +4,7 @@
 
 #include "runner/cli/affine.h"
 #include "runner/cli/mask_file.h"
-#include "runner/cli/svg_path.h"
+#include "runner/svg_path.h"
 
 namespace runner::cli {
 namespace {

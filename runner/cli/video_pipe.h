@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/world.h"
 
 namespace runner::cli {

@@ -14,6 +14,7 @@
 
 namespace {
 
+using namespace runner;
 using namespace runner::cli;
 using runner::World;
 

@@ -13,6 +13,7 @@
 
 namespace {
 
+using namespace runner;
 using namespace runner::cli;
 using cli_test::ScratchDir;
 using cli_test::WriteText;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "curve_eval.h"
-#include "runner/cli/svg_path.h"
+#include "runner/svg_path.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ using cli_test::PointOnSegment;
 using cli_test::Samples;
 using cli_test::Xy;
 using runner::MaskPath;
-using runner::cli::ParsePathData;
+using runner::ParsePathData;
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double EXACT = 1e-9;

@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (samples > MAX_SAMPLES) return 0;
         }
     }
-    runner::cli::Result<runner::cli::FileImage> image = runner::cli::ReadImage(file);
+    runner::Result<runner::cli::FileImage> image = runner::cli::ReadImage(file);
     if (!image) {
         fuzz::Check(!image.Message().empty(), "a refusal without a message");
         return 0;
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t samples = image->u8.size() + image->u16.size() + image->f32.size();
     fuzz::Check(samples == pixels * 4, "the samples do not match the image's size");
     for (int32_t bits : {runner::cli::DEPTH_BITS_8, runner::cli::DEPTH_BITS_16, runner::cli::DEPTH_BITS_FLOAT}) {
-        runner::cli::Result<runner::World> world = runner::cli::ToWorld(*image, bits);
+        runner::Result<runner::World> world = runner::cli::ToWorld(*image, bits);
         if (world) {
             fuzz::Check(world->Width() == image->width && world->Height() == image->height,
                         "the world's size differs from the file's");

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "runner/cli/mask_file.h"
-#include "runner/cli/svg_path.h"
+#include "runner/svg_path.h"
 #include "runner/mask_path.h"
 #include "tests/fuzz/fuzz_common.h"
 
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     --size;
     if (which == 0) {
         const std::string_view text(reinterpret_cast<const char*>(data), size);
-        runner::cli::Result<std::vector<runner::MaskPath>> paths = runner::cli::ParsePathData(text);
+        runner::Result<std::vector<runner::MaskPath>> paths = runner::ParsePathData(text);
         if (!paths) {
             fuzz::Check(!paths.Message().empty(), "a refusal without a message");
             return 0;
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const std::string file = fuzz::WriteScratch(which == 1 ? ".svg" : ".json", data, size);
-    runner::cli::Result<std::vector<runner::MaskPath>> paths =
+    runner::Result<std::vector<runner::MaskPath>> paths =
         which == 1 ? runner::cli::ReadSvgMask(file) : runner::cli::ReadJsonMask(file);
     if (!paths) {
         fuzz::Check(!paths.Message().empty(), "a refusal without a message");

@@ -49,7 +49,7 @@ TEST(PngProbe, RefusesChunksLongerThanTheFileAndPassesEverythingElse) {
     for (const ProbeCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         const auto* data = reinterpret_cast<const uint8_t*>(c.bytes.data());
-        const runner::cli::Status in_memory = runner::cli::CheckPngChunks(data, c.bytes.size(), "f.png");
+        const runner::Status in_memory = runner::cli::CheckPngChunks(data, c.bytes.size(), "f.png");
         EXPECT_EQ(in_memory.Ok(), c.ok);
         if (!c.ok) {
             EXPECT_NE(in_memory.Message().find("f.png: damaged PNG file"), std::string::npos);

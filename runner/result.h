@@ -1,13 +1,13 @@
 // A value or the one line that says why there is none. Everything below the
 // command layer reports failures this way; main prints the line and exits.
-#ifndef FOLVEK_RUNNER_CLI_RESULT_H
-#define FOLVEK_RUNNER_CLI_RESULT_H
+#ifndef FOLVEK_RUNNER_RESULT_H
+#define FOLVEK_RUNNER_RESULT_H
 
 #include <string>
 #include <utility>
 #include <variant>
 
-namespace runner::cli {
+namespace runner {
 
 struct Error {
     std::string message;
@@ -42,6 +42,6 @@ using Status = Result<Done>;
 
 inline Status Success() { return Done{}; }
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

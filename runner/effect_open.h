@@ -1,15 +1,15 @@
 // Loading the effect library and bringing one instance up to the point
 // where it has registered its parameters.
-#ifndef FOLVEK_RUNNER_CLI_EFFECT_OPEN_H
-#define FOLVEK_RUNNER_CLI_EFFECT_OPEN_H
+#ifndef FOLVEK_RUNNER_EFFECT_OPEN_H
+#define FOLVEK_RUNNER_EFFECT_OPEN_H
 
 #include <memory>
 #include <string>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/session.h"
 
-namespace runner::cli {
+namespace runner {
 
 constexpr const char* DEFAULT_PLUGIN_NAME = "FolvekRingStride.so";
 
@@ -23,6 +23,6 @@ std::string DescribeEffectError(PF_Err err, const std::string& return_msg);
 // sequence set-up and an interface update. Every failure names the library.
 Result<std::unique_ptr<Session>> OpenEffect(const std::string& plugin_path);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

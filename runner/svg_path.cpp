@@ -1,13 +1,13 @@
-#include "runner/cli/svg_path.h"
+#include "runner/svg_path.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
-#include "runner/cli/arc_to_cubic.h"
+#include "runner/arc_to_cubic.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
@@ -368,4 +368,26 @@ Result<std::vector<MaskPath>> ParsePathData(std::string_view data) {
     return Parser(data).Run();
 }
 
-}  // namespace runner::cli
+namespace {
+
+bool Sane(double v) { return std::isfinite(v) && std::fabs(v) <= MAX_COORDINATE; }
+
+}  // namespace
+
+Status CheckMask(const MaskPath& path, const std::string& what) {
+    for (size_t i = 0; i < path.vertices.size(); ++i) {
+        const MaskVertex& v = path.vertices[i];
+        const double points[][2] = {{v.x, v.y}, {v.x + v.in_x, v.y + v.in_y}, {v.x + v.out_x, v.y + v.out_y}};
+        const char* names[] = {"", " (in tangent)", " (out tangent)"};
+        for (int k = 0; k < 3; ++k) {
+            if (!Sane(points[k][0]) || !Sane(points[k][1]) || !std::isfinite(v.in_x) || !std::isfinite(v.in_y) ||
+                !std::isfinite(v.out_x) || !std::isfinite(v.out_y)) {
+                return Error{what + ": vertex " + std::to_string(i) + names[k] +
+                             " is not a finite coordinate within +-1e7"};
+            }
+        }
+    }
+    return Success();
+}
+
+}  // namespace runner

@@ -1,11 +1,11 @@
-#include "runner/cli/param_values.h"
+#include "runner/param_text.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 std::string Trim(const std::string& s) {
@@ -214,4 +214,4 @@ Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector
     }
 }
 
-}  // namespace runner::cli
+}  // namespace runner

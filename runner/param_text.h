@@ -1,15 +1,15 @@
 // --param NAME=VALUE against the parameters an effect registered: names
 // matched by label, values read in the units the user sees.
-#ifndef FOLVEK_RUNNER_CLI_PARAM_VALUES_H
-#define FOLVEK_RUNNER_CLI_PARAM_VALUES_H
+#ifndef FOLVEK_RUNNER_PARAM_TEXT_H
+#define FOLVEK_RUNNER_PARAM_TEXT_H
 
 #include <string>
 #include <vector>
 
-#include "runner/cli/result.h"
+#include "runner/result.h"
 #include "runner/session.h"
 
-namespace runner::cli {
+namespace runner {
 
 struct ParamSetting {
     PF_ParamIndex index = 0;
@@ -37,6 +37,6 @@ std::string DescribeAllowed(const ParamDefinition& def);
 // "integer slider", "percent slider", "popup", ...
 std::string DescribeType(const ParamDefinition& def);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

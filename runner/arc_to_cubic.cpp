@@ -1,9 +1,10 @@
-#include "runner/cli/arc_to_cubic.h"
+#include "runner/arc_to_cubic.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
@@ -124,4 +125,4 @@ std::vector<CubicPiece> ArcToCubics(Point from, double rx, double ry, double x_r
     return pieces;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

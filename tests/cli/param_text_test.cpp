@@ -4,13 +4,13 @@
 
 #include <ostream>
 
-#include "runner/cli/param_values.h"
+#include "runner/param_text.h"
 
 namespace {
 
 using runner::ParamDefinition;
-using runner::cli::ParamSetting;
-using runner::cli::ParseParam;
+using runner::ParamSetting;
+using runner::ParseParam;
 
 ParamDefinition Def(int32_t id, const char* label, PF_ParamType type, double lo = 0, double hi = 0) {
     ParamDefinition d;

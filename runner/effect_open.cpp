@@ -1,10 +1,10 @@
-#include "runner/cli/effect_open.h"
+#include "runner/effect_open.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 
-namespace runner::cli {
+namespace runner {
 
 std::string DefaultPluginPath() {
     std::error_code ec;
@@ -39,4 +39,4 @@ Result<std::unique_ptr<Session>> OpenEffect(const std::string& plugin_path) {
     return session;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -1,11 +1,11 @@
 // Elliptical arcs in the endpoint form of SVG path data, turned into cubic
 // Bezier pieces that stay within a small distance of the true arc.
-#ifndef FOLVEK_RUNNER_CLI_ARC_TO_CUBIC_H
-#define FOLVEK_RUNNER_CLI_ARC_TO_CUBIC_H
+#ifndef FOLVEK_RUNNER_ARC_TO_CUBIC_H
+#define FOLVEK_RUNNER_ARC_TO_CUBIC_H
 
 #include <vector>
 
-namespace runner::cli {
+namespace runner {
 
 struct Point {
     double x = 0.0;
@@ -28,6 +28,6 @@ constexpr double ARC_TOLERANCE = 0.01;
 std::vector<CubicPiece> ArcToCubics(Point from, double rx, double ry, double x_rotation_degrees,
                                     bool large_arc, bool sweep, Point to);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif
