@@ -42,8 +42,14 @@ void FillRenderParams(const PF_InData* in_data, const PF_ParamDef* by_index, Ren
 void DeletePreRenderData(void* pre_render_data) {
     PF_Handle handle = static_cast<PF_Handle>(pre_render_data);
     if (handle == nullptr || *handle == nullptr) return;
-    const auto* record = static_cast<const PreRenderRecord*>(*handle);
-    if (record->host_dispose_handle != nullptr) record->host_dispose_handle(handle);
+    const SPBasicSuite* basic = static_cast<const PreRenderRecord*>(*handle)->basic;
+    // The host calls this outside any command: no error may escape, and a
+    // handle suite the host will not hand out leaves the block to the host.
+    try {
+        HostSuiteCache cache(basic);
+        if (auto dispose = cache.HandleSuite()->host_dispose_handle) dispose(handle);
+    } catch (PF_Err) {
+    }
 }
 
 PF_Err SmartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRenderExtra* extra) {
@@ -62,7 +68,7 @@ PF_Err SmartPreRender(PF_InData* in_data, PF_OutData* /*out_data*/, PF_PreRender
         handles->host_dispose_handle(handle);
         return PF_Err_OUT_OF_MEMORY;
     }
-    record->host_dispose_handle = handles->host_dispose_handle;
+    record->basic = in_data->pica_basicP;
     // The host owns the handle from here on, whatever happens next, and frees
     // it through the deletion function.
     extra->output->pre_render_data = handle;

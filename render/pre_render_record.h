@@ -1,6 +1,7 @@
 // What pre-render leaves with the host for the frame's render: the frame's
-// parameter record, and the host function that frees the record's handle,
-// so that the host's deletion call needs nothing else.
+// parameter record, and the host's basic suite, through which the deletion
+// call acquires the handle suite for itself (pre-render's suites are
+// released when pre-render returns, long before the host deletes the data).
 #ifndef FOLVEK_PRE_RENDER_RECORD_H
 #define FOLVEK_PRE_RENDER_RECORD_H
 
@@ -8,7 +9,7 @@
 
 struct PreRenderRecord {
     RenderParams params;
-    void (*host_dispose_handle)(PF_Handle handle);
+    const SPBasicSuite* basic;
 };
 
 // Registered with the pre-render output; the host calls it with the handle

@@ -19,6 +19,8 @@ struct SuiteEntry {
     const void* table;
 };
 
+// Indexed by ServedSuite.
+
 const SuiteEntry SUITES[] = {
     {"PF ANSI Suite", 1, &ANSI_SUITE},
     {"PF Handle Suite", 1, &HANDLE_SUITE},
@@ -29,6 +31,15 @@ const SuiteEntry SUITES[] = {
     {"PF World Suite", 2, &WORLD_SUITE},
     {"AEGP Mask Suite", 1, &MASK_SUITE},
 };
+
+static_assert(sizeof SUITES / sizeof SUITES[0] == SERVED_SUITE_COUNT, "one entry per served suite");
+
+int32_t FindServed(const std::string& name, int32_t version) {
+    for (int32_t i = 0; i < SERVED_SUITE_COUNT; ++i) {
+        if (version == SUITES[i].version && name == SUITES[i].name) return i;
+    }
+    return -1;
+}
 
 bool Refused(const Faults& faults, const std::string& name, int32_t version) {
     for (const SuiteKey& key : faults.refused_suites) {
@@ -43,12 +54,14 @@ SPErr AcquireSuite(const char* name, int32_t version, const void** suite) {
         if (suite != nullptr) *suite = nullptr;
         if (s == nullptr || name == nullptr || suite == nullptr) return SUITE_UNAVAILABLE;
         const std::string key(name, strnlen(name, MAX_SUITE_NAME));
-        const void* table = FindSuite(key, version);
+        const int32_t served = FindServed(key, version);
+        const void* table = served < 0 ? nullptr : SUITES[served].table;
         const bool refused = Refused(s->faults, key, version);
         const bool ok = table != nullptr && !refused;
         s->suite_log.push_back(SuiteEvent{true, key, version, ok});
         if (!ok) return refused ? s->faults.error : SUITE_UNAVAILABLE;
         ++s->outstanding_suites[{key, version}];
+        ++s->held_suites[served];
         *suite = table;
         return PF_Err_NONE;
     });
@@ -64,17 +77,24 @@ SPErr ReleaseSuite(const char* name, int32_t version) {
         s->suite_log.push_back(SuiteEvent{false, key, version, ok});
         if (!ok) return SUITE_UNAVAILABLE;  // released more often than acquired
         if (--it->second == 0) s->outstanding_suites.erase(it);
+        const int32_t served = FindServed(key, version);
+        if (served >= 0 && s->held_suites[served] > 0) --s->held_suites[served];
         return PF_Err_NONE;
     });
 }
 
 }  // namespace
 
+bool SuiteHeld(Session::State* s, ServedSuite suite, const char* function) {
+    if (s == nullptr) return false;
+    if (s->held_suites[suite] > 0) return true;
+    s->unheld_suite_calls.push_back(std::string(SUITES[suite].name) + " " + function);
+    return false;
+}
+
 const void* FindSuite(const std::string& name, int32_t version) {
-    for (const SuiteEntry& e : SUITES) {
-        if (version == e.version && name == e.name) return e.table;
-    }
-    return nullptr;
+    const int32_t served = FindServed(name, version);
+    return served < 0 ? nullptr : SUITES[served].table;
 }
 
 const SPBasicSuite BASIC_SUITE = {AcquireSuite, ReleaseSuite};

@@ -142,8 +142,29 @@ int AnsiSprintf(char* dst, const char* format, ...) {
 const PF_ANSICallbacksSuite1 ANSI_SUITE = {AnsiFloor,  PortableHypot, PortablePow,
                                            AnsiSqrt,   AnsiStrcpy,    AnsiSprintf};
 
-const PF_HandleSuite1 HANDLE_SUITE = {NewHandle, LockHandle, UnlockHandle, DisposeHandle,
-                                       HandleSize};
+namespace {
+
+// The same memory through "PF Handle Suite" 1, served only while it is held.
+PF_Handle SuiteNewHandle(uint32_t size) {
+    return SuiteHeld(ActiveState(), SERVED_HANDLE, "host_new_handle") ? NewHandle(size) : nullptr;
+}
+void* SuiteLockHandle(PF_Handle handle) {
+    return SuiteHeld(ActiveState(), SERVED_HANDLE, "host_lock_handle") ? LockHandle(handle) : nullptr;
+}
+void SuiteUnlockHandle(PF_Handle handle) {
+    if (SuiteHeld(ActiveState(), SERVED_HANDLE, "host_unlock_handle")) UnlockHandle(handle);
+}
+void SuiteDisposeHandle(PF_Handle handle) {
+    if (SuiteHeld(ActiveState(), SERVED_HANDLE, "host_dispose_handle")) DisposeHandle(handle);
+}
+uint32_t SuiteHandleSize(PF_Handle handle) {
+    return SuiteHeld(ActiveState(), SERVED_HANDLE, "host_get_handle_size") ? HandleSize(handle) : 0;
+}
+
+}  // namespace
+
+const PF_HandleSuite1 HANDLE_SUITE = {SuiteNewHandle, SuiteLockHandle, SuiteUnlockHandle, SuiteDisposeHandle,
+                                       SuiteHandleSize};
 
 const PF_UtilCallbacks UTIL_CALLBACKS = {Copy, Fill, NewHandle, DisposeHandle, ANSI_SUITE};
 

@@ -16,6 +16,7 @@ PF_Err GetPixelFormat(const PF_EffectWorld* world, PF_PixelFormat* format) {
     return Guarded([&]() -> PF_Err {
         Session::State* s = ActiveState();
         if (s == nullptr || format == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_WORLD, "PF_GetPixelFormat")) return PF_Err_BAD_CALLBACK_PARAM;
         *format = PF_PixelFormat_INVALID;
         if (s->faults.fail_pixel_format) return s->faults.error;
         World* w = s->KnownWorld(world);
@@ -30,6 +31,7 @@ PF_Err RegisterWithAEGP(AEGP_GlobalRefcon /*global_refcon*/, const char* plugin_
     return Guarded([&]() -> PF_Err {
         Session::State* s = ActiveState();
         if (s == nullptr || plugin_id == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_UTILITY, "AEGP_RegisterWithAEGP")) return PF_Err_BAD_CALLBACK_PARAM;
         if (s->faults.fail_register_with_aegp) return s->faults.error;
         s->plugin_name =
             plugin_name ? std::string(plugin_name, strnlen(plugin_name, MAX_PLUGIN_NAME)) : "";

@@ -21,6 +21,7 @@ PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamD
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PARAM_UTILS, "PF_UpdateParamUI")) return PF_Err_BAD_CALLBACK_PARAM;
         if (s->faults.fail_update_param_ui) return s->faults.error;
         if (def == nullptr || index <= 0 || static_cast<size_t>(index) >= s->params.size()) {
             return PF_Err_BAD_CALLBACK_PARAM;
@@ -39,6 +40,7 @@ PF_Err GetCurrentState(PF_ProgPtr effect_ref, PF_State* state) {
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || state == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PARAM_UTILS, "PF_GetCurrentState")) return PF_Err_BAD_CALLBACK_PARAM;
         if (s->faults.fail_get_current_state) return s->faults.error;
         StateSnapshot snap;
         snap.state = s->MakeState();
@@ -57,6 +59,7 @@ PF_Err HasParamChanged(PF_ProgPtr effect_ref, const PF_State* state, PF_ParamInd
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || state == nullptr || changed == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PARAM_UTILS, "PF_HasParamChanged")) return PF_Err_BAD_CALLBACK_PARAM;
         if (s->faults.fail_has_param_changed) return s->faults.error;
         if (index >= 0 && static_cast<size_t>(index) >= s->params.size()) {
             return PF_Err_BAD_CALLBACK_PARAM;

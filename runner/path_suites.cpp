@@ -44,6 +44,7 @@ PF_Err CheckoutPath(PF_ProgPtr effect_ref, PF_PathID path_id, int32_t what_time,
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || path == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_QUERY, "PF_CheckoutPath")) return PF_Err_BAD_CALLBACK_PARAM;
         *path = nullptr;
         if (Injected(s, PATH_OP_CHECKOUT)) return s->faults.error;
         MaskPath mask;
@@ -65,6 +66,7 @@ PF_Err CheckinPath(PF_ProgPtr effect_ref, PF_PathID path_id, PF_Boolean /*change
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_QUERY, "PF_CheckinPath")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_CHECKIN)) return s->faults.error;
         auto it = std::find_if(s->paths.begin(), s->paths.end(),
                                [&](const std::unique_ptr<CheckedOutPath>& p) {
@@ -86,6 +88,7 @@ PF_Err NumSegments(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t* num_s
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || num_segments == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathNumSegments")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_NUM_SEGMENTS)) return s->faults.error;
         const CheckedOutPath* p = FindPath(s, path);
         if (p == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
@@ -99,6 +102,7 @@ PF_Err PrepareSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || prep == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathPrepareSegLength")) return PF_Err_BAD_CALLBACK_PARAM;
         *prep = nullptr;
         if (Injected(s, PATH_OP_PREPARE)) return s->faults.error;
         const CheckedOutPath* p = FindPath(s, path);
@@ -121,6 +125,7 @@ PF_Err GetSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t segme
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr || length == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathGetSegLength")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_GET_LENGTH)) return s->faults.error;
         const PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr || p->path == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
@@ -137,6 +142,7 @@ PF_Err EvalSegLengthDeriv1(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Pat
         if (s == nullptr || x == nullptr || y == nullptr || dx == nullptr || dy == nullptr) {
             return PF_Err_BAD_CALLBACK_PARAM;
         }
+        if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathEvalSegLengthDeriv1")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_EVAL)) return s->faults.error;
         const PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr || p->path == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
@@ -150,6 +156,7 @@ PF_Err CleanupSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
+        if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathCleanupSegLength")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_CLEANUP)) return s->faults.error;
         const PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr) return PF_Err_BAD_CALLBACK_PARAM;

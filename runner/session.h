@@ -221,6 +221,9 @@ public:
     const std::vector<SuiteEvent>& SuiteLog() const;
     int32_t OutstandingSuites(const std::string& name, int32_t version) const;
     int32_t OutstandingSuites() const;  // all names and versions
+    // Calls made through a suite the effect did not hold at the time
+    // ("PF Handle Suite host_dispose_handle"); each was refused.
+    const std::vector<std::string>& UnheldSuiteCalls() const;
 
     int32_t ParamCheckouts() const;
     int32_t ParamCheckins() const;

@@ -93,9 +93,12 @@ const PF_InData& Session::LastInData() const { return state_->last_in_data; }
 const PF_OutData& Session::LastOutData() const { return state_->last_out_data; }
 bool Session::LastParamArrayModified() const { return state_->last_params_modified; }
 
+const std::vector<std::string>& Session::UnheldSuiteCalls() const { return state_->unheld_suite_calls; }
+
 void Session::ClearLogs() {
     State& s = *state_;
     s.suite_log.clear();
+    s.unheld_suite_calls.clear();
     s.param_checkouts = s.param_checkins = s.add_param_calls = 0;
     s.path_checkouts = s.path_checkins = s.path_preparations = 0;
     s.progress_log.clear();

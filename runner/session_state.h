@@ -77,6 +77,19 @@ extern const SPBasicSuite BASIC_SUITE;
 extern const PF_PreRenderCallbacks PRE_RENDER_CALLBACKS;
 extern const PF_SmartRenderCallbacks SMART_RENDER_CALLBACKS;
 
+// The suites we serve, in the basic suite's table order.
+enum ServedSuite : int32_t {
+    SERVED_ANSI,
+    SERVED_HANDLE,
+    SERVED_UTILITY,
+    SERVED_PARAM_UTILS,
+    SERVED_PATH_QUERY,
+    SERVED_PATH_DATA,
+    SERVED_WORLD,
+    SERVED_MASK,
+    SERVED_SUITE_COUNT
+};
+
 struct Session::State {
     std::shared_ptr<EffectLibrary> library;
     PF_EntryPointFunc entry = nullptr;
@@ -117,6 +130,8 @@ struct Session::State {
     // ---- what the effect did ----
     std::vector<SuiteEvent> suite_log;
     std::map<std::pair<std::string, int32_t>, int32_t> outstanding_suites;
+    int32_t held_suites[SERVED_SUITE_COUNT] = {};  // acquisitions not yet released
+    std::vector<std::string> unheld_suite_calls;  // "PF Handle Suite host_dispose_handle"
     int32_t param_checkouts = 0;
     int32_t param_checkins = 0;
     int32_t add_param_calls = 0;
@@ -191,6 +206,11 @@ PF_Err Guarded(Body body) noexcept {
         return PF_Err_INTERNAL_STRUCT_DAMAGED;
     }
 }
+
+// A suite's functions serve only while the effect holds the suite: a call
+// through a table it has released (or never acquired) is logged and refused,
+// as a host that unloads released suites would.
+bool SuiteHeld(Session::State* s, ServedSuite suite, const char* function);
 
 // The function tables of the named suites, null for one we do not serve.
 const void* FindSuite(const std::string& name, int32_t version);

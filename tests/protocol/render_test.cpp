@@ -2,6 +2,7 @@
 // record, every failure of the render, and whole frames in the three depths.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "protocol_fixture.h"
 #include "render/pre_render_record.h"
@@ -46,6 +47,38 @@ TEST_F(RenderTest, PreRenderReportsTheLayerExtentAndRegistersItsDeletion) {
     EXPECT_TRUE(session->DeletePreRenderData(pre.output));
     EXPECT_EQ(session->LiveHandleCount(), live - 1);
     ExpectReleased("pre-render");
+}
+
+// The deletion call comes after pre-render (and render) have returned and
+// released their suites; it must take the handle suite for itself. Our host
+// refuses, and logs, any call through a suite the effect does not hold.
+TEST_F(RenderTest, PreRenderDataIsDeletedThroughASuiteTheDeletionHolds) {
+    struct Case {
+        const char* what;
+        bool render;
+        int32_t fail_checkout;
+    };
+    const Case cases[] = {{"after render", true, 0}, {"render never ran", false, 0},
+                          {"pre-render failed", false, 5}};
+    for (const Case& c : cases) {
+        const size_t live = session->LiveHandleCount();
+        session->ClearLogs();
+        Faults faults;
+        faults.fail_param_checkout = c.fail_checkout;
+        session->SetFaults(faults);
+        const runner::PreRenderResult pre = session->SmartPreRender();
+        session->ClearFaults();
+        if (c.render) ASSERT_EQ(session->SmartRender(pre.output.pre_render_data).err, PF_Err_NONE);
+        const size_t events = session->SuiteLog().size();
+        EXPECT_TRUE(session->DeletePreRenderData(pre.output)) << c.what;
+        EXPECT_EQ(session->UnheldSuiteCalls(), std::vector<std::string>{}) << c.what;
+        EXPECT_EQ(session->LiveHandleCount(), live) << c.what << ": the record's handle is freed";
+        EXPECT_EQ(session->Handles().BadDisposals(), 0) << c.what;
+        ASSERT_EQ(session->SuiteLog().size(), events + 2) << c.what;
+        EXPECT_EQ(session->SuiteLog()[events].name, "PF Handle Suite") << c.what;
+        EXPECT_FALSE(session->SuiteLog()[events + 1].acquire) << c.what;
+        ExpectReleased(c.what);
+    }
 }
 
 TEST_F(RenderTest, PreRenderUnitesIntoRectanglesTheHostAlreadyHolds) {
