@@ -7,5 +7,7 @@ build="${RINGSTRIDE_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# Tests skipped on this machine, with the reason each gave.
+grep -h '^skipped:' "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u | sed 's/^/test.sh: /' || true
 # Sanitizers, valgrind and bounded fuzzing (RINGSTRIDE_HARDENING=0 skips them).
 [ "${RINGSTRIDE_HARDENING:-1}" = 0 ] || RINGSTRIDE_BUILD_DIR="$build" scripts/test-hardening.sh
