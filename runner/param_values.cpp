@@ -95,8 +95,12 @@ PF_ParamDef Session::State::DefAt(PF_ParamIndex index, int32_t time) const {
     }
     def = p.raw;
     const ValueTrack& track = values[static_cast<size_t>(index)];
-    const double v = track.from + (track.to - track.from) *
-                                      (track.animated ? Progress(time, track.start_time, track.end_time) : 0.0);
+    // Popups, checkboxes and the path choice change only at keys.
+    const bool hold_only = p.type == PF_Param_POPUP || p.type == PF_Param_CHECKBOX || p.type == PF_Param_PATH;
+    const double v = !track.keys.empty()
+                         ? ScalarAt(track.keys, Seconds(time), hold_only)
+                         : track.from + (track.to - track.from) *
+                                            (track.animated ? Progress(time, track.start_time, track.end_time) : 0.0);
     switch (p.type) {
         case PF_Param_SLIDER: def.u.sd.value = SaturatingRound(v); break;
         case PF_Param_FIX_SLIDER: def.u.fd.value = SaturatingRound(v * FIXED_ONE); break;
@@ -110,7 +114,9 @@ PF_ParamDef Session::State::DefAt(PF_ParamIndex index, int32_t time) const {
             def.u.pd.namesptr = p.choice_text.c_str();
             break;
         case PF_Param_PATH: def.u.path_d.path_id = static_cast<PF_PathID>(SaturatingRound(v)); break;
-        case PF_Param_COLOR: def.u.cd.value = track.color; break;
+        case PF_Param_COLOR:
+            def.u.cd.value = track.color_keys.empty() ? track.color : ColorAt(track.color_keys, Seconds(time));
+            break;
         default: break;
     }
     return def;
@@ -157,7 +163,11 @@ bool Session::State::MaskAt(PF_PathID id, int32_t time, MaskPath* out) const {
     auto it = masks.find(id);
     if (id == 0 || it == masks.end()) return false;
     const MaskTrack& m = it->second;
-    *out = m.animated ? Blend(m.from, m.to, Progress(time, m.start_time, m.end_time)) : m.from;
+    if (!m.keys.empty()) {
+        *out = MaskShapeAt(m.keys, Seconds(time));
+    } else {
+        *out = m.animated ? Blend(m.from, m.to, Progress(time, m.start_time, m.end_time)) : m.from;
+    }
     return true;
 }
 
@@ -184,6 +194,7 @@ bool Session::SetValue(PF_ParamIndex index, double value) {
     ValueTrack& t = state_->values[static_cast<size_t>(index)];
     t.from = t.to = value;
     t.animated = false;
+    t.keys.clear();
     ++state_->change_counter;
     return true;
 }
@@ -198,6 +209,53 @@ bool Session::SetColor(PF_ParamIndex index, const PF_Pixel& color) {
     if (index <= 0 || index >= ParamCount()) return false;
     if (state_->params[static_cast<size_t>(index)].type != PF_Param_COLOR) return false;
     state_->values[static_cast<size_t>(index)].color = color;
+    state_->values[static_cast<size_t>(index)].color_keys.clear();
+    ++state_->change_counter;
+    return true;
+}
+
+namespace {
+
+// Times finite and strictly increasing, at least one key.
+template <typename Key>
+bool Increasing(const std::vector<Key>& keys) {
+    if (keys.empty()) return false;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (!isfinite(keys[i].time) || (i > 0 && !(keys[i].time > keys[i - 1].time))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Session::SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys) {
+    if (!Increasing(keys)) return false;
+    for (const ScalarKey& k : keys) {
+        if (!isfinite(k.value)) return false;
+    }
+    if (!SetValue(index, keys.front().value)) return false;
+    state_->values[static_cast<size_t>(index)].keys = std::move(keys);
+    return true;
+}
+
+bool Session::SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys) {
+    if (!Increasing(keys) || !SetColor(index, keys.front().value)) return false;
+    state_->values[static_cast<size_t>(index)].color_keys = std::move(keys);
+    return true;
+}
+
+bool Session::SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys) {
+    if (id == 0 || !Increasing(keys)) return false;
+    for (size_t i = 1; i < keys.size(); ++i) {
+        if (keys[i].path.vertices.size() != keys[0].path.vertices.size() ||
+            keys[i].path.closed != keys[0].path.closed) {
+            return false;
+        }
+    }
+    MaskTrack& m = state_->masks[id];
+    m = MaskTrack{};
+    m.from = keys.front().path;
+    m.keys = std::move(keys);
     ++state_->change_counter;
     return true;
 }

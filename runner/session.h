@@ -30,6 +30,7 @@
 #include "runner/expected.h"
 #include "runner/faults.h"
 #include "runner/handles.h"
+#include "runner/keyframes.h"
 #include "runner/mask_path.h"
 #include "runner/world.h"
 
@@ -175,6 +176,11 @@ public:
     // units, e.g. frame * time_step), held constant outside.
     bool Animate(PF_ParamIndex index, double from, double to, int32_t start_time,
                  int32_t end_time);
+    // Keyframes (times in seconds of the shot, strictly increasing): the value
+    // at a time is the keys' (see keyframes.h), stored as the host stores
+    // the parameter's type. False for a bad index, type or time order.
+    bool SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys);
+    bool SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys);
     double ValueAt(PF_ParamIndex index, int32_t time) const;
     double Value(PF_ParamIndex index) const;  // at the current time
     // The definition with its value at `time`, as checkout_param answers it.
@@ -190,6 +196,8 @@ public:
     bool SetMask(PF_PathID id, const MaskPath& path);
     bool AnimateMask(PF_PathID id, const MaskPath& from, const MaskPath& to,
                      int32_t start_time, int32_t end_time);
+    // A keyed mask: neighbouring keys agree in vertex count and closedness.
+    bool SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys);
     void RemoveMask(PF_PathID id);
     // The mask at `time` in full-resolution layer pixels.
     bool MaskAt(PF_PathID id, int32_t time, MaskPath* out) const;

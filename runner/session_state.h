@@ -17,20 +17,23 @@
 #include "host/host_api.h"
 #include "runner/faults.h"
 #include "runner/handles.h"
+#include "runner/keyframes.h"
 #include "runner/mask_path.h"
 #include "runner/session.h"
 #include "runner/world.h"
 
 namespace runner {
 
-// A scalar value that may move linearly between two times.
+// A scalar value that may move linearly between two times, or follow keys.
 struct ValueTrack {
     double from = 0.0;
     double to = 0.0;
     bool animated = false;
     int32_t start_time = 0;
     int32_t end_time = 0;
-    PF_Pixel color{};  // colour parameters (not animated)
+    PF_Pixel color{};  // colour parameters
+    std::vector<ScalarKey> keys;       // when not empty, they give the value
+    std::vector<ColorKey> color_keys;  // likewise for colours
 };
 
 struct MaskTrack {
@@ -39,6 +42,7 @@ struct MaskTrack {
     bool animated = false;
     int32_t start_time = 0;
     int32_t end_time = 0;
+    std::vector<MaskKey> keys;  // when not empty, they give the shape
 };
 
 // A path the effect has checked out: the mask at the asked time, already
@@ -161,6 +165,7 @@ struct Session::State {
     int32_t LayerWidth() const;
     int32_t LayerHeight() const;
     int32_t ToSessionTime(int32_t what_time, uint32_t scale) const;
+    double Seconds(int32_t time) const { return time_scale == 0 ? 0.0 : time / static_cast<double>(time_scale); }
     PF_ParamDef DefAt(PF_ParamIndex index, int32_t time) const;
     uint64_t Fingerprint(PF_ParamIndex index, int32_t time) const;
     PF_State MakeState() const;
