@@ -112,23 +112,44 @@ std::string DescribeAllowed(const ParamDefinition& def) {
     }
 }
 
+Result<const ParamDefinition*> FindParam(const std::string& label, const std::vector<ParamDefinition>& params,
+                                         const std::string& where) {
+    const std::string name = NormalizeLabel(label);
+    std::string known;
+    for (size_t i = 1; i < params.size(); ++i) {
+        known += (known.empty() ? "" : ", ") + params[i].label;
+        if (NormalizeLabel(params[i].label) == name && !name.empty()) return &params[i];
+    }
+    return Error{where + ": no parameter \"" + Trim(label) + "\" (known: " + known + ")"};
+}
+
+Status CheckNumber(const ParamDefinition& def, double v, const std::string& where) {
+    const std::string quoted = "\"" + def.label + "\"";
+    if (!IsNumeric(def)) return Error{where + ": " + quoted + " is a " + DescribeType(def) + ", not a number"};
+    if (!std::isfinite(v) || v < def.valid_min || v > def.valid_max) {
+        return Error{where + ": " + FormatNumber(v) + " is out of range for " + quoted + " (" + DescribeAllowed(def) +
+                     ")"};
+    }
+    if (def.type == PF_Param_SLIDER && v != std::floor(v)) {
+        return Error{where + ": " + quoted + " takes whole numbers (" + DescribeAllowed(def) + ")"};
+    }
+    return Success();
+}
+
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
                                 bool allow_ranges) {
     const std::string where = "--param " + assignment;
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
-    const std::string name = NormalizeLabel(assignment.substr(0, eq));
-    const std::string value = Trim(assignment.substr(eq + 1));
+    Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);
+    if (!found) return found.TakeError();
+    return ParseParamValue(**found, Trim(assignment.substr(eq + 1)), where, allow_ranges);
+}
 
-    const ParamDefinition* def = nullptr;
-    std::string known;
-    for (size_t i = 1; i < params.size(); ++i) {
-        known += (known.empty() ? "" : ", ") + params[i].label;
-        if (NormalizeLabel(params[i].label) == name && !name.empty()) def = &params[i];
-    }
-    if (def == nullptr) {
-        return Error{where + ": no parameter \"" + Trim(assignment.substr(0, eq)) + "\" (known: " + known + ")"};
-    }
+Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::string& text, const std::string& where,
+                                     bool allow_ranges) {
+    const ParamDefinition* def = &param;
+    const std::string value = Trim(text);
     const std::string quoted = "\"" + def->label + "\"";
     ParamSetting out;
     out.index = def->id;
@@ -153,13 +174,7 @@ Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector
             to = from;
         }
         for (double v : {from, to}) {
-            if (v < def->valid_min || v > def->valid_max) {
-                return Error{where + ": " + FormatNumber(v) + " is out of range for " + quoted + " (" +
-                             DescribeAllowed(*def) + ")"};
-            }
-            if (def->type == PF_Param_SLIDER && v != std::floor(v)) {
-                return Error{where + ": " + quoted + " takes whole numbers (" + DescribeAllowed(*def) + ")"};
-            }
+            if (Status ok = CheckNumber(*def, v, where); !ok) return ok.TakeError();
         }
         out.from = from;
         out.to = to;

@@ -28,6 +28,18 @@ std::string NormalizeLabel(const std::string& text);
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
                                 bool allow_ranges);
 
+// The parameter a label names (any case, blanks and hyphens alike), or an
+// error that lists the known labels. `where` starts every message.
+Result<const ParamDefinition*> FindParam(const std::string& label, const std::vector<ParamDefinition>& params,
+                                         const std::string& where);
+
+// VALUE as --param takes it for `def`.
+Result<ParamSetting> ParseParamValue(const ParamDefinition& def, const std::string& value, const std::string& where,
+                                     bool allow_ranges);
+
+// A number for a slider: finite, in the valid range, whole for integer sliders.
+Status CheckNumber(const ParamDefinition& def, double v, const std::string& where);
+
 // A short number: 50, 37.5, 0.05.
 std::string FormatNumber(double v);
 
