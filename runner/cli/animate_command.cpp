@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <mutex>
@@ -13,9 +14,9 @@
 #include <thread>
 
 #include "runner/cli/commands.h"
-#include "runner/effect_open.h"
 #include "runner/cli/frame_sink.h"
 #include "runner/cli/progress.h"
+#include "runner/effect_open.h"
 
 namespace runner::cli {
 namespace {
@@ -36,10 +37,12 @@ struct Shared {
     std::condition_variable changed;
     int32_t next_to_claim = 0;
     int32_t next_to_write = 0;
+    int32_t end = 0;  // one past the last frame
     int32_t window = 1;
-    std::map<int32_t, World> ready;  // empty worlds for frames a worker already wrote
-    FrameSink* sink = nullptr;       // set when workers write their own frames
+    std::map<int32_t, PipeFrame> ready;
+    FrameSink* sink = nullptr;
     std::optional<Error> error;  // the first failure; stops everyone
+    std::mutex source_mutex;     // a video is read by one worker at a time, in frame order
 };
 
 void Fail(Shared* shared, Error error) {
@@ -48,30 +51,58 @@ void Fail(Shared* shared, Error error) {
     shared->changed.notify_all();
 }
 
+// The next frame to render, or -1 when there is none or the run failed.
+int32_t Claim(Shared* shared) {
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->changed.wait(lock, [&] {
+        return shared->error || shared->next_to_claim >= shared->end ||
+               shared->next_to_claim - shared->next_to_write < shared->window;
+    });
+    if (shared->error || shared->next_to_claim >= shared->end) return -1;
+    return shared->next_to_claim++;
+}
+
+// A clip's frame at the render depth: a video is read in claim order (the
+// claim and the read happen under one lock), a sequence in parallel.
+Result<World> InputOf(const Scene& scene, Shared* shared, int32_t* frame) {
+    FrameSource& source = *scene.source;
+    Result<FileImage> image = Error{""};
+    if (source.Sequential()) {
+        std::lock_guard<std::mutex> lock(shared->source_mutex);
+        *frame = Claim(shared);
+        if (*frame < 0) return World();
+        image = source.Read(*frame);
+    } else {
+        *frame = Claim(shared);
+        if (*frame < 0) return World();
+        image = source.Read(*frame);
+    }
+    if (!image) return image.TakeError();
+    return SceneWorld(scene, *image);
+}
+
 void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     Result<std::unique_ptr<Session>> opened = OpenEffect(scene.plugin);
     if (!opened) return Fail(shared, opened.TakeError());
     Session* session = opened->get();
     if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.TakeError());
     while (true) {
-        int32_t frame = 0;
-        {
-            std::unique_lock<std::mutex> lock(shared->mutex);
-            shared->changed.wait(lock, [&] {
-                return shared->error || shared->next_to_claim >= timing.frames ||
-                       shared->next_to_claim - shared->next_to_write < shared->window;
-            });
-            if (shared->error || shared->next_to_claim >= timing.frames) return;
-            frame = shared->next_to_claim++;
+        int32_t frame = -1;
+        if (scene.IsClip()) {
+            Result<World> input = InputOf(scene, shared, &frame);
+            if (!input) return Fail(shared, input.TakeError());
+            if (frame < 0) return;
+            session->SetInput(std::move(*input));
+        } else {
+            frame = Claim(shared);
+            if (frame < 0) return;
         }
         Result<World> image = RenderAt(session, timing, frame, scene.plugin);
         if (!image) return Fail(shared, image.TakeError());
-        if (shared->sink != nullptr) {
-            if (Status put = shared->sink->Put(frame, *image); !put) return Fail(shared, put.TakeError());
-            *image = World();
-        }
+        Result<PipeFrame> prepared = shared->sink->Prepare(frame, std::move(*image));
+        if (!prepared) return Fail(shared, prepared.TakeError());
         std::lock_guard<std::mutex> lock(shared->mutex);
-        shared->ready.emplace(frame, std::move(*image));
+        shared->ready.emplace(frame, std::move(*prepared));
         shared->changed.notify_all();
     }
 }
@@ -87,14 +118,62 @@ void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
     }
 }
 
+// Frames and rate: a clip's own unless given; a still needs --frames.
+Result<Timing> ShotTiming(const AnimateOptions& options, const Scene& scene) {
+    const SourceInfo& info = scene.source->Info();
+    int32_t frames = options.frames;
+    if (frames == 0 || frames > 1000000) {
+        return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};
+    }
+    if (info.kind == SourceKind::STILL) {
+        if (frames < 0) return Error{"--frames: how many frames to render from the still " + options.scene.input};
+    } else if (frames < 0) {
+        frames = info.frames;
+    } else if (frames > info.frames) {
+        return Error{"--frames " + std::to_string(frames) + ": " + options.scene.input + " has only " +
+                     std::to_string(info.frames) + " frames"};
+    }
+    Fraction rate{24, 1};
+    if (!options.fps.empty()) {
+        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
+        if (!parsed) return parsed.TakeError();
+        rate = *parsed;
+    } else if (info.rate) {
+        rate = *info.rate;
+    }
+    return MakeTiming(frames, rate);
+}
+
 }  // namespace
+
+Result<FrameRange> ParseRange(const std::string& text, int32_t frames) {
+    const std::string bad = "--range " + text + ": ";
+    const size_t dash = text.find('-', 1);
+    char* end = nullptr;
+    FrameRange r;
+    if (dash == std::string::npos || dash == 0) return Error{bad + "expected A-B, first and last frame counted from 0"};
+    const std::string a = text.substr(0, dash), b = text.substr(dash + 1);
+    auto whole = [](const std::string& s) {
+        return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!whole(a) || !whole(b)) return Error{bad + "expected A-B, first and last frame counted from 0"};
+    r.first = static_cast<int32_t>(std::strtol(a.c_str(), &end, 10));
+    r.last = static_cast<int32_t>(std::strtol(b.c_str(), &end, 10));
+    if (r.first > r.last) return Error{bad + "the first frame comes after the last"};
+    if (r.last >= frames) {
+        return Error{bad + "the animation has frames 0 to " + std::to_string(frames - 1)};
+    }
+    return r;
+}
 
 Status RunAnimate(const AnimateOptions& options) {
     const auto started = std::chrono::steady_clock::now();
-    Result<Timing> timing = MakeTiming(options.frames, options.fps);
-    if (!timing) return timing.TakeError();
-    if (!IsVideoName(options.output)) {
+    const bool video_out = IsVideoName(options.output);
+    if (!video_out) {
         if (Result<std::string> name = FrameFileName(options.output, 0); !name) return name.TakeError();
+    } else if (!options.range.empty()) {
+        return Error{"--range renders numbered frame files; render the ranges to a pattern such as "
+                     "frames/f_%05d.png, then make the video with ringstride encode"};
     }
 
     // One session up front learns the parameters and checks the scene
@@ -104,15 +183,34 @@ Status RunAnimate(const AnimateOptions& options) {
     Result<Scene> scene = PrepareScene(options.scene, (*probe)->Params(), true);
     if (!scene) return scene.TakeError();
     probe->reset();
+    Result<Timing> timing = ShotTiming(options, *scene);
+    if (!timing) return timing.TakeError();
+    FrameRange range{0, timing->frames - 1};
+    if (!options.range.empty()) {
+        Result<FrameRange> parsed = ParseRange(options.range, timing->frames);
+        if (!parsed) return parsed.TakeError();
+        range = *parsed;
+    }
+    const int32_t count = range.last - range.first + 1;
 
-    const int32_t width = scene->input.Width();
-    const int32_t height = scene->input.Height();
-    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(options.output, width, height, options.fps);
+    const int32_t width = (scene->full_width + scene->downsample - 1) / scene->downsample;
+    const int32_t height = (scene->full_height + scene->downsample - 1) / scene->downsample;
+    const SourceInfo& info = scene->source->Info();
+    VideoOptions video;
+    video.rate = Fraction{timing->time_scale, timing->time_step};
+    video.frames = timing->frames;
+    video.bits = scene->bits;
+    video.crf = options.crf;
+    if (info.kind == SourceKind::VIDEO && !info.audio_codec.empty() && !options.no_audio) {
+        video.audio_source = options.scene.input;
+        video.audio_codec = info.audio_codec;
+    }
+    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(options.output, width, height, video);
     if (!sink) return sink.TakeError();
 
     int32_t workers = options.threads > 0 ? options.threads
                                           : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    workers = std::min(workers, timing->frames);
+    workers = std::min(workers, count);
     g_interrupted.store(false);
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -123,16 +221,18 @@ Status RunAnimate(const AnimateOptions& options) {
 
     Shared shared;
     shared.window = workers * WINDOW_PER_WORKER;
-    if ((*sink)->TakesFramesFromAnyThread()) shared.sink = sink->get();
+    shared.next_to_claim = shared.next_to_write = range.first;
+    shared.end = range.last + 1;
+    shared.sink = sink->get();
     std::vector<std::thread> threads;
     for (int32_t i = 0; i < workers; ++i) {
         threads.emplace_back(Worker, std::cref(*scene), std::cref(*timing), &shared);
     }
 
-    Progress progress(timing->frames, isatty(STDERR_FILENO) != 0);
+    Progress progress(count, isatty(STDERR_FILENO) != 0);
     std::optional<Error> failure;
     while (true) {
-        World frame;
+        PipeFrame frame;
         int32_t index = 0;
         {
             std::unique_lock<std::mutex> lock(shared.mutex);
@@ -142,7 +242,7 @@ Status RunAnimate(const AnimateOptions& options) {
                     shared.changed.notify_all();
                 }
                 const bool ready = shared.changed.wait_for(lock, std::chrono::milliseconds(100), [&] {
-                    return shared.error || shared.next_to_write >= timing->frames ||
+                    return shared.error || shared.next_to_write >= shared.end ||
                            shared.ready.count(shared.next_to_write) != 0;
                 });
                 if (ready) break;
@@ -151,7 +251,7 @@ Status RunAnimate(const AnimateOptions& options) {
                 failure = shared.error;
                 break;
             }
-            if (shared.next_to_write >= timing->frames) break;
+            if (shared.next_to_write >= shared.end) break;
             index = shared.next_to_write;
             auto it = shared.ready.find(index);
             frame = std::move(it->second);
@@ -159,7 +259,7 @@ Status RunAnimate(const AnimateOptions& options) {
         }
         Status put = Success();
         try {
-            if (shared.sink == nullptr) put = (*sink)->Put(index, frame);
+            put = (*sink)->Put(index, frame);
         } catch (const std::exception& e) {
             put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
         }
@@ -167,7 +267,7 @@ Status RunAnimate(const AnimateOptions& options) {
             Fail(&shared, put.TakeError());
             continue;
         }
-        progress.Update(index + 1);
+        progress.Update(index - range.first + 1);
         std::lock_guard<std::mutex> lock(shared.mutex);
         ++shared.next_to_write;
         shared.changed.notify_all();
@@ -183,8 +283,14 @@ Status RunAnimate(const AnimateOptions& options) {
     }
     if (Status ok = (*sink)->Finish(); !ok) return ok;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("animated %d frames of %dx%d in %.2f s (%.1f frames/s, %d threads) -> %s\n", timing->frames, width,
-                height, seconds, seconds > 0 ? timing->frames / seconds : 0.0, workers, (*sink)->Describe().c_str());
+    std::string which = std::to_string(count) + " frames";
+    if (count != timing->frames) {
+        which += " (" + std::to_string(range.first) + " to " + std::to_string(range.last) + " of " +
+                 std::to_string(timing->frames) + ")";
+    }
+    std::printf("animated %s of %dx%d at %s fps in %.2f s (%.1f frames/s, %d threads) -> %s\n", which.c_str(), width,
+                height, DescribeRate(video.rate).c_str(), seconds, seconds > 0 ? count / seconds : 0.0, workers,
+                (*sink)->Describe().c_str());
     return Success();
 }
 

@@ -17,7 +17,7 @@ public:
     explicit PatternSink(std::string pattern) : pattern_(std::move(pattern)) {}
     ~PatternSink() override { Abandon(); }
 
-    Status Put(int32_t frame, const World& image) override {
+    Result<PipeFrame> Prepare(int32_t frame, World image) override {
         Result<std::string> name = FrameFileName(pattern_, frame);
         if (!name) return name.TakeError();
         const std::string temp = TempNameBeside(*name);
@@ -27,10 +27,10 @@ public:
             pending_.push_back({temp, *name});
         }
         if (Status ok = WriteImage(image, temp); !ok) return Error{*name + ": " + ok.Message()};
-        return Success();
+        return PipeFrame{};
     }
 
-    bool TakesFramesFromAnyThread() const override { return true; }
+    Status Put(int32_t, const PipeFrame&) override { return Success(); }
 
     Status Finish() override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -69,7 +69,8 @@ public:
     VideoSink(std::string file, std::unique_ptr<VideoPipe> pipe) : file_(std::move(file)), pipe_(std::move(pipe)) {}
     ~VideoSink() override { Abandon(); }
 
-    Status Put(int32_t, const World& image) override { return pipe_->Write(image); }
+    Result<PipeFrame> Prepare(int32_t, World image) override { return pipe_->Pack(std::move(image)); }
+    Status Put(int32_t, const PipeFrame& prepared) override { return pipe_->Write(prepared); }
     Status Finish() override { return pipe_->Close(); }
     void Abandon() override { pipe_->Abort(); }
     std::string Describe() const override { return file_; }
@@ -80,11 +81,6 @@ private:
 };
 
 }  // namespace
-
-bool IsVideoName(const std::string& file) {
-    const std::string ext = LowerExtension(file);
-    return ext == ".mp4" || ext == ".gif" || ext == ".webm";
-}
 
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame) {
     std::string out;
@@ -115,16 +111,16 @@ Result<std::string> FrameFileName(const std::string& pattern, int32_t frame) {
         i = j;
     }
     if (conversions != 1) {
-        return Error{pattern + ": the output must be a video (.mp4, .gif, .webm) or a pattern with one frame number "
-                               "such as frame_%04d.png"};
+        return Error{pattern + ": the output must be a video (.mp4, .mov, .webm, .gif) or a pattern with one frame "
+                               "number such as frame_%04d.png"};
     }
     return out;
 }
 
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
-                                                 double fps) {
+                                                 const VideoOptions& video) {
     if (IsVideoName(output)) {
-        Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(output, width, height, fps);
+        Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(output, width, height, video);
         if (!pipe) return pipe.TakeError();
         return std::unique_ptr<FrameSink>(new VideoSink(output, std::move(*pipe)));
     }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "runner/cli/video_pipe.h"
 #include "runner/result.h"
 #include "runner/world.h"
 
@@ -15,30 +16,26 @@ namespace runner::cli {
 class FrameSink {
 public:
     virtual ~FrameSink() = default;
-    // Frames arrive in order, 0 first, unless the sink takes them from any
-    // thread in any order.
-    virtual Status Put(int32_t frame, const World& image) = 0;
-    // Numbered files can be encoded by the workers that rendered them, so
-    // that compressing frames does not serialise an animation; a video pipe
-    // cannot.
-    virtual bool TakesFramesFromAnyThread() const { return false; }
+    // On the worker that rendered the frame, in any order: a numbered file
+    // is written here (compression does not serialise a run); a video frame
+    // is converted into what the encoder reads.
+    virtual Result<PipeFrame> Prepare(int32_t frame, World image) = 0;
+    // In frame order, 0 first, on one thread: the frame goes into the video.
+    virtual Status Put(int32_t frame, const PipeFrame& prepared) = 0;
     virtual Status Finish() = 0;
     virtual void Abandon() = 0;
     // What the summary names: the pattern or the video file.
     virtual std::string Describe() const = 0;
 };
 
-// True for .mp4, .gif and .webm.
-bool IsVideoName(const std::string& file);
-
 // The single %d / %0Nd conversion of a pattern, filled in; an error if
 // there is none, more than one, or another % directive.
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
 
 // Checks the output (pattern or video name, folder, ffmpeg on PATH) and
-// makes the sink for `width` x `height` frames at `fps`.
+// makes the sink for `width` x `height` frames.
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
-                                                 double fps);
+                                                 const VideoOptions& video);
 
 }  // namespace runner::cli
 

@@ -17,6 +17,7 @@ namespace {
 constexpr int EXIT_FAILED = 1;
 
 using runner::cli::AnimateOptions;
+using runner::cli::RenderOptions;
 using runner::cli::SceneOptions;
 
 const char* PARAM_HELP =
@@ -24,6 +25,14 @@ const char* PARAM_HELP =
     "any case, blanks and hyphens alike (max-radius=80, \"Edge Mode=Color\"). Popups take "
     "the choice text or its number from 1; checkboxes on/off/true/false/1/0; colours #RRGGBB; "
     "percent sliders in percent (time=37.5). Values outside the range are refused.";
+
+const char* KEYS_HELP =
+    "Keyframes from a JSON file: {\"params\": {LABEL: VALUE or [{\"time\": SECONDS, \"value\": VALUE, "
+    "\"interpolation\": \"linear\"|\"hold\"|\"ease\"}, ...]}, \"mask\": [{\"time\": SECONDS, \"vertices\": "
+    "[[x,y],...], \"in_tangents\": ..., \"out_tangents\": ..., \"closed\": bool}, ...]}. Labels and values as "
+    "--param takes them; times in seconds of the shot, increasing; the interpolation of a key governs the stretch to "
+    "the next (ease: 3s^2-2s^3); popups and checkboxes hold. A keyed mask moves every vertex and tangent; neighbouring "
+    "keys need the same vertex count and \"closed\". A label may not be both keyed and given with --param";
 
 const char* OUTPUT_FORMATS =
     "Output formats (by extension): .png 8-bit for 8-bit renders, else 16-bit; .tif/.tiff at the "
@@ -52,6 +61,7 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
                     "16777217 points in all (one per pixel of arc length over all its segments), so a "
                     "longer mask gets circles only along that first stretch");
     cmd->add_option("--param", scene->params, PARAM_HELP);
+    cmd->add_option("--keys", scene->keys, KEYS_HELP);
     cmd->add_option("--depth", scene->depth,
                     "Render depth 8, 16 or 32 (float). Default: the input's (8-bit files 8, 16-bit files 16, "
                     "float files 32). 8-bit c becomes round(c*32768/255) in 16 bits and c/255 in float; "
@@ -76,28 +86,72 @@ int main(int argc, char** argv) {
                                                 "parameter (type, range, default, choices)");
     info->add_option("--plugin", info_plugin, "Effect library to load (default: FolvekRingStride.so beside ringstride)");
 
-    SceneOptions render_scene;
-    std::string render_output;
+    RenderOptions rend;
     CLI::App* render = app.add_subcommand("render", "Render one frame: ringstride render INPUT OUTPUT [options]");
-    AddSceneOptions(render, &render_scene);
-    render->add_option("OUTPUT", render_output, "Output image: .png, .tif, .tiff or .exr")->required();
+    AddSceneOptions(render, &rend.scene);
+    render->add_option("OUTPUT", rend.output, "Output image: .png, .tif, .tiff or .exr")->required();
+    render->add_option("--at", rend.at,
+                       "Time of the shot in seconds, for --keys (default 0): 1.5, or a fraction such as 1001/30000 "
+                       "for frame 1 at 29.97 fps");
 
     AnimateOptions anim;
     CLI::App* animate = app.add_subcommand(
-        "animate", "Render N frames in parallel: ringstride animate INPUT OUTPUT --frames N [--fps F] [options]");
+        "animate", "Render a shot, frames in parallel: ringstride animate INPUT OUTPUT [--frames N] [--fps F] [options]");
     AddSceneOptions(animate, &anim.scene);
     animate->add_option("OUTPUT", anim.output,
                         "A frame pattern with one frame number counted from 0 (out/frame_%04d.png; .png/.tif/.exr) "
-                        "or a video: .mp4 (H.264, no alpha), .webm (VP9 with alpha), .gif (encoded by ffmpeg)")
+                        "or a video: .mp4 (H.264, no alpha), .mov (ProRes 4444 with alpha), .webm (VP9 with alpha), "
+                        ".gif (encoded by ffmpeg)")
         ->required();
-    animate->add_option("--frames", anim.frames, "Number of frames (1 to 1000000)")->required();
-    animate->add_option("--fps", anim.fps, "Frames per second of the clip (default 24)");
+    animate->add_option("--frames", anim.frames,
+                        "Number of frames (1 to 1000000); default: the clip's or sequence's length (a smaller number "
+                        "renders its first frames); needed for a still image");
+    animate->add_option("--fps", anim.fps,
+                        "Frames per second: 24, 12.5 or a fraction such as 30000/1001 (23.976, 29.97 and 59.94 mean "
+                        "24000/1001, 30000/1001 and 60000/1001, as in ffmpeg); default: the clip's rate, else 24. "
+                        "Frame i is at exactly i/fps seconds");
     animate->add_option("--threads", anim.threads, "Worker threads, each with its own effect instance (default: all cores)")
         ->check(CLI::Range(1, 1024));
-    animate->footer(std::string("In animate, --param NAME=FROM..TO moves a slider linearly from the first frame to "
-                                "the last (time=0..100). Frames are independent and rendered in parallel; progress "
-                                "goes to standard error, a summary to standard output.\n") +
+    animate->add_option("--start-number", anim.scene.start_number,
+                        "First frame number of an image sequence INPUT (default: the lowest that exists)")
+        ->check(CLI::Range(0, 999999999));
+    animate->add_option("--range", anim.range,
+                        "Render only frames A-B (counted from 0, inclusive) of the animation, each under its own "
+                        "frame number, byte for byte as in a whole run; frame patterns only (make the video afterwards "
+                        "with encode)");
+    animate->add_option("--crf", anim.crf, "Quality of .mp4 (H.264, 0-51, default 23) and .webm (VP9, 0-63, "
+                                           "default 30); lower is better and larger")
+        ->check(CLI::Range(0, 63));
+    animate->add_flag("--no-audio", anim.no_audio, "Leave out the sound of a video INPUT (by default it is carried "
+                                                    "into a video OUTPUT, cut to the rendered length)");
+    animate->footer(std::string("INPUT is a still image (the same picture every frame), an image sequence "
+                                "(in/frame_%04d.png: the run of consecutive files from --start-number), or a video "
+                                "(.mp4 .mov .mkv .webm .avi, or anything ffmpeg decodes; 8-bit sources render at 8 "
+                                "bits, deeper ones at 16). Frame i of the output is the effect applied to frame i of "
+                                "the source at time i/fps. --param NAME=FROM..TO moves a slider linearly from the "
+                                "first frame to the last (two linear keys); --keys gives keyframes. Frames are "
+                                "independent and rendered in parallel; progress goes to standard error, a summary to "
+                                "standard output.\n") +
                     OUTPUT_FORMATS);
+
+    runner::cli::EncodeOptions enc;
+    CLI::App* encode = app.add_subcommand(
+        "encode", "Make a video of finished frames: ringstride encode PATTERN OUTPUT [--fps F] [--audio SOURCE]");
+    encode->add_option("PATTERN", enc.pattern,
+                       "Numbered frames with one frame number (frames/f_%05d.png), as animate --range writes them; "
+                       "the run of consecutive files from --start-number (a gap is an error)")
+        ->required();
+    encode->add_option("OUTPUT", enc.output,
+                       "The video: .mp4 (H.264, no alpha), .mov (ProRes 4444 with alpha), .webm (VP9 with alpha), "
+                       ".gif")
+        ->required();
+    encode->add_option("--fps", enc.fps, "Frames per second: 24 (default), 12.5, 30000/1001, 29.97 ...");
+    encode->add_option("--audio", enc.audio,
+                       "A video or sound file whose first audio stream goes along, cut to the frames' length");
+    encode->add_option("--start-number", enc.start_number, "First frame number (default: the lowest that exists)")
+        ->check(CLI::Range(0, 999999999));
+    encode->add_option("--crf", enc.crf, "Quality of .mp4 (0-51, default 23) and .webm (0-63, default 30)")
+        ->check(CLI::Range(0, 63));
 
     try {
         app.parse(argc, argv);
@@ -124,11 +178,13 @@ int main(int argc, char** argv) {
         if (*info) {
             status = runner::cli::RunInfo(plugin_or_default(info_plugin));
         } else if (*render) {
-            render_scene.plugin = plugin_or_default(render_scene.plugin);
-            status = runner::cli::RunRender(render_scene, render_output);
+            rend.scene.plugin = plugin_or_default(rend.scene.plugin);
+            status = runner::cli::RunRender(rend);
         } else if (*animate) {
             anim.scene.plugin = plugin_or_default(anim.scene.plugin);
             status = runner::cli::RunAnimate(anim);
+        } else if (*encode) {
+            status = runner::cli::RunEncode(enc);
         }
     } catch (const std::bad_alloc&) {
         status = runner::Error{"out of memory"};

@@ -2,30 +2,37 @@
 #include <iostream>
 
 #include "runner/cli/commands.h"
-#include "runner/effect_open.h"
 #include "runner/cli/image_io.h"
+#include "runner/effect_open.h"
 
 namespace runner::cli {
 
-Status RunRender(const SceneOptions& options, const std::string& output) {
+Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
-    if (Status ok = CheckOutputFile(output); !ok) return ok;
-    Result<std::unique_ptr<Session>> opened = OpenEffect(options.plugin);
+    if (Status ok = CheckOutputFile(options.output); !ok) return ok;
+    Result<Fraction> at = ParseSeconds(options.at, "--at");
+    if (!at) return at.TakeError();
+    Result<Timing> timing = TimingAt(*at);
+    if (!timing) return timing.TakeError();
+    Result<std::unique_ptr<Session>> opened = OpenEffect(options.scene.plugin);
     if (!opened) return opened.TakeError();
     Session* session = opened->get();
 
-    Result<Scene> scene = PrepareScene(options, session->Params(), false);
+    Result<Scene> scene = PrepareScene(options.scene, session->Params(), false);
     if (!scene) return scene.TakeError();
-    const Timing timing;
-    if (Status ok = ApplyScene(*scene, timing, session); !ok) return ok;
-    Result<World> frame = RenderAt(session, timing, 0, options.plugin);
+    if (scene->IsClip()) {
+        return Error{options.scene.input + ": render takes one picture; use animate (with --range A-A for one "
+                     "frame) for a clip or a sequence"};
+    }
+    if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
+    Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);
     if (!frame) return frame.TakeError();
-    if (Status ok = WriteImage(*frame, output); !ok) return ok;
+    if (Status ok = WriteImage(*frame, options.output); !ok) return ok;
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "rendered " << frame->Width() << "x" << frame->Height() << " at "
               << BitsOfFormat(frame->Format()) << (BitsOfFormat(frame->Format()) == 32 ? "-bit float" : "-bit")
-              << " in " << static_cast<int64_t>(seconds * 1000.0) << " ms -> " << output << "\n";
+              << " in " << static_cast<int64_t>(seconds * 1000.0) << " ms -> " << options.output << "\n";
     return Success();
 }
 

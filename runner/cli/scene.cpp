@@ -1,10 +1,7 @@
 #include "runner/cli/scene.h"
 
-#include <cmath>
-
 #include "runner/cli/downsample.h"
 #include "runner/effect_open.h"
-#include "runner/cli/image_io.h"
 
 namespace runner::cli {
 namespace {
@@ -17,19 +14,6 @@ PF_ParamIndex PathParamIndex(const std::vector<ParamDefinition>& params) {
 }
 
 }  // namespace
-
-Result<Timing> MakeTiming(int32_t frames, double fps) {
-    if (frames < 1 || frames > 1000000) return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};
-    if (!std::isfinite(fps) || fps < 0.01 || fps > 1000.0) {
-        return Error{"--fps " + FormatNumber(fps) + ": must be between 0.01 and 1000"};
-    }
-    // Frame times are whole numbers: a step of 1000 units, fps * 1000 units a second.
-    Timing t;
-    t.frames = frames;
-    t.time_step = 1000;
-    t.time_scale = static_cast<uint32_t>(std::lround(fps * 1000.0));
-    return t;
-}
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges) {
@@ -44,55 +28,86 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         if (!setting) return setting.TakeError();
         scene.settings.push_back(*setting);
     }
+    if (!options.keys.empty()) {
+        Result<ShotKeys> keys = ReadKeysFile(options.keys, params);
+        if (!keys) return keys.TakeError();
+        for (const ParamTrack& track : keys->params) {
+            for (const ParamSetting& s : scene.settings) {
+                if (s.index == track.index) {
+                    return Error{"\"" + track.label + "\" is given both in " + options.keys +
+                                 " and with --param; give it in one place"};
+                }
+            }
+        }
+        if (!keys->mask.empty() && (!options.mask.file.empty() || !options.mask.path_data.empty())) {
+            return Error{options.keys + " keys the mask; leave out --mask and --mask-d"};
+        }
+        scene.keys = std::move(*keys);
+    }
     Result<std::optional<MaskPath>> mask = LoadMask(options.mask);
     if (!mask) return mask.TakeError();
     scene.mask = *mask;
-    if (scene.mask && PathParamIndex(params) < 0) {
+    if ((scene.mask || !scene.keys.mask.empty()) && PathParamIndex(params) < 0) {
         return Error{"--mask: the effect has no mask path parameter"};
     }
 
-    Result<FileImage> file = ReadImage(options.input);
-    if (!file) return file.TakeError();
-    scene.full_width = file->width;
-    scene.full_height = file->height;
-    const int32_t bits = options.depth == 0 ? file->bits : options.depth;
-    Result<World> world = ToWorld(*file, bits);
-    if (!world) return Error{options.input + ": " + world.Message()};
-    Result<World> reduced = BoxDownsample(*world, options.downsample);
-    if (!reduced) return reduced.TakeError();
-    scene.input = std::move(*reduced);
+    Result<std::unique_ptr<FrameSource>> source = OpenSource(options.input, options.start_number);
+    if (!source) return source.TakeError();
+    scene.source = std::move(*source);
+    const SourceInfo& info = scene.source->Info();
+    scene.full_width = info.width;
+    scene.full_height = info.height;
+    scene.bits = options.depth == 0 ? info.bits : options.depth;
+    if (info.kind == SourceKind::STILL) {
+        Result<FileImage> image = scene.source->Read(0);
+        if (!image) return image.TakeError();
+        Result<World> world = SceneWorld(scene, *image);
+        if (!world) return Error{options.input + ": " + world.Message()};
+        scene.input = std::move(*world);
+    }
     return scene;
 }
 
+Result<World> SceneWorld(const Scene& scene, const FileImage& image) {
+    Result<World> world = ToWorld(image, scene.bits);
+    if (!world) return world.TakeError();
+    if (scene.downsample == 1) return world;
+    return BoxDownsample(*world, scene.downsample);
+}
+
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
-    session->SetInput(scene.input.Clone());
+    if (!scene.IsClip()) session->SetInput(scene.input.Clone());
     session->SetLayerSize(scene.full_width, scene.full_height);
     const PF_RationalScale factor{1, static_cast<uint32_t>(scene.downsample)};
     session->SetDownsample(factor, factor);
-    session->SetTime(0, timing.time_step, timing.time_scale);
+    session->SetTime(timing.TimeOf(0), timing.time_step, timing.time_scale);
+    const PF_ParamIndex path_index = PathParamIndex(session->Params());
     if (scene.mask) {
-        const PF_ParamIndex path_index = PathParamIndex(session->Params());
         if (!session->SetMask(MASK_ID, *scene.mask) || !session->SetValue(path_index, MASK_ID)) {
             return Error{"the host refused the mask"};
         }
     }
-    const int32_t last_time = (timing.frames - 1) * timing.time_step;
+    if (!scene.keys.mask.empty() && !session->SetValue(path_index, MASK_ID)) {
+        return Error{"the host refused the mask"};
+    }
+    const double first = timing.SecondsOf(0);
+    const double last = timing.SecondsOf(timing.frames - 1);
     for (const ParamSetting& s : scene.settings) {
         bool ok = true;
         if (s.is_color) {
             ok = session->SetColor(s.index, s.color);
         } else if (s.animated && timing.frames > 1) {
-            ok = session->Animate(s.index, s.from, s.to, 0, last_time);
+            ok = session->SetKeys(s.index, {ScalarKey{first, s.from, KEY_LINEAR}, ScalarKey{last, s.to, KEY_LINEAR}});
         } else {
             ok = session->SetValue(s.index, s.from);
         }
         if (!ok) return Error{"--param: the host refused the value for \"" + s.label + "\""};
     }
-    return Success();
+    return ApplyKeys(scene.keys, MASK_ID, session);
 }
 
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
-    session->SetTime(frame * timing.time_step, timing.time_step, timing.time_scale);
+    session->SetTime(timing.TimeOf(frame), timing.time_step, timing.time_scale);
     RenderResult r = session->RenderFrame();
     if (r.err != PF_Err_NONE) {
         const char* stage = r.render_ran ? "render" : "pre-render";

@@ -1,14 +1,20 @@
-// What render and animate share: the input image at the render depth and
-// resolution, the mask, and the parameter settings, checked against the
-// parameters the effect registered, then applied to a session and rendered.
+// What render and animate share: the input (a still picture, or a clip or
+// sequence whose frames arrive one by one) at the render depth and
+// resolution, the mask, the parameter settings and keyframes, checked
+// against the parameters the effect registered, then applied to a session
+// and rendered.
 #ifndef FOLVEK_RUNNER_CLI_SCENE_H
 #define FOLVEK_RUNNER_CLI_SCENE_H
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "runner/cli/frame_rate.h"
+#include "runner/cli/frame_source.h"
 #include "runner/cli/mask_select.h"
+#include "runner/keys_file.h"
 #include "runner/param_text.h"
 #include "runner/result.h"
 #include "runner/session.h"
@@ -20,15 +26,10 @@ struct SceneOptions {
     std::string plugin;                // empty: DefaultPluginPath()
     MaskOptions mask;
     std::vector<std::string> params;   // NAME=VALUE as typed
-    int32_t depth = 0;                 // 0: the input file's
+    std::string keys;                  // --keys FILE.json, empty if not given
+    int32_t start_number = -1;         // --start-number; -1: the lowest that exists
+    int32_t depth = 0;                 // 0: the input's
     int32_t downsample = 1;
-};
-
-// Frame times: frame k is at k * time_step in units of 1 / time_scale s.
-struct Timing {
-    int32_t frames = 1;
-    int32_t time_step = 1;
-    uint32_t time_scale = 24;
 };
 
 // The path id under which the mask is handed to the host.
@@ -36,26 +37,34 @@ constexpr PF_PathID MASK_ID = 1;
 
 struct Scene {
     std::string plugin;
-    World input;                 // render depth and resolution
-    int32_t full_width = 0;      // the file's size
+    std::shared_ptr<FrameSource> source;
+    World input;                 // a still's picture; empty for clips and sequences
+    int32_t bits = 8;            // render depth
+    int32_t full_width = 0;      // the source's size
     int32_t full_height = 0;
     int32_t downsample = 1;
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
+    ShotKeys keys;
+
+    bool IsClip() const { return input.Empty(); }
 };
 
+// `allow_ranges`: FROM..TO values (animate). A still is read here; a clip
+// only has its length, rate and size looked up.
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges);
 
-// Input, size, resolution, mask and values (animated across `timing`).
+// Input (for a still), size, resolution, mask, values and keys. FROM..TO
+// becomes two linear keys at the first and the last frame of `timing`.
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session);
+
+// A file's picture at the scene's render depth and resolution.
+Result<World> SceneWorld(const Scene& scene, const FileImage& image);
 
 // One frame through pre-render and smart render; the output world, or the
 // effect's error with its code and message.
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin);
-
-// Timing for `frames` frames at `fps` frames per second.
-Result<Timing> MakeTiming(int32_t frames, double fps);
 
 }  // namespace runner::cli
 
