@@ -165,7 +165,9 @@ std::optional<int64_t> NumberOf(const std::string& pattern, const std::string& n
         return std::nullopt;
     }
     const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+    const bool all_digits = std::all_of(digits.begin(), digits.end(),
+                                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+    if (digits.size() > 9 || !all_digits) {
         return std::nullopt;
     }
     const int64_t n = std::stoll(digits);

@@ -290,6 +290,9 @@ Status WriteImage(const World& world, const std::string& file) {
     spec.channelnames = {"R", "G", "B", "A"};
     spec.alpha_channel = 3;
     if (!premultiply) spec.attribute("oiio:UnassociatedAlpha", 1);
+    // No time of writing in the file: the same frame gives the same bytes,
+    // whenever and wherever (on a farm) it is rendered.
+    spec.attribute("DateTime", "");
     const void* data = type == OIIO::TypeDesc::UINT8 ? static_cast<const void*>(u8.data())
                      : type == OIIO::TypeDesc::UINT16 ? static_cast<const void*>(u16.data())
                                                       : static_cast<const void*>(f32.data());

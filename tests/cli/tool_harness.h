@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +96,30 @@ inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& 
     return r;
 }
 #endif
+
+// What a shell command prints on standard output.
+inline std::string Capture(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+// ffprobe's answer for one stream ("v:0", "a:0"): `entries` as key=value
+// lines, e.g. "nb_read_packets=30\npix_fmt=yuva444p12le\n".
+inline std::string Probe(const std::string& file, const std::string& stream, const std::string& entries) {
+    return Capture("ffprobe -v error -count_packets -select_streams " + stream + " -show_entries stream=" + entries +
+                   " -of default=nw=1 " + Quote(file));
+}
+
+inline int VideoFrames(const std::string& file) {
+    const std::string out = Capture("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                    "stream=nb_read_frames -of csv=p=0 " + Quote(file));
+    return out.empty() ? -1 : std::atoi(out.c_str());
+}
 
 inline int LineCount(const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
