@@ -5,7 +5,7 @@ set -euo pipefail
 
 native=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
         libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev
-        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file)
+        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file slurm-wlm munge)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 
 missing() {

@@ -192,6 +192,19 @@ Status RunAnimate(const AnimateOptions& options) {
         range = *parsed;
     }
     const int32_t count = range.last - range.first + 1;
+    if (options.dry_run) {
+        // One line a farm's submit script can read, in key=value form.
+        const SourceInfo& source = scene->source->Info();
+        const bool sound = !source.audio_codec.empty() && !options.no_audio;
+        std::printf("dry run: frames=%d first=%d last=%d fps=%lld/%lld width=%d height=%d depth=%d audio=%s "
+                    "output=%s\n",
+                    timing->frames, range.first, range.last, static_cast<long long>(timing->time_scale),
+                    static_cast<long long>(timing->time_step),
+                    (scene->full_width + scene->downsample - 1) / scene->downsample,
+                    (scene->full_height + scene->downsample - 1) / scene->downsample, scene->bits,
+                    sound ? source.audio_codec.c_str() : "none", options.output.c_str());
+        return Success();
+    }
 
     const int32_t width = (scene->full_width + scene->downsample - 1) / scene->downsample;
     const int32_t height = (scene->full_height + scene->downsample - 1) / scene->downsample;

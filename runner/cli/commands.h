@@ -29,6 +29,7 @@ struct AnimateOptions {
     std::string range;     // "A-B": only those frames (patterns only); empty: all
     int32_t crf = -1;      // -1: the codec's usual
     bool no_audio = false;
+    bool dry_run = false;  // check everything, print what would be rendered, render nothing
 };
 
 Status RunAnimate(const AnimateOptions& options);

@@ -122,6 +122,10 @@ int main(int argc, char** argv) {
     animate->add_option("--crf", anim.crf, "Quality of .mp4 (H.264, 0-51, default 23) and .webm (VP9, 0-63, "
                                            "default 30); lower is better and larger")
         ->check(CLI::Range(0, 63));
+    animate->add_flag("--dry-run", anim.dry_run,
+                      "Check the whole command (input, keys, mask, values, output) and print one line "
+                      "\"dry run: frames=N first=A last=B fps=NUM/DEN width=W height=H depth=D audio=CODEC|none output=...\" "
+                      "instead of rendering");
     animate->add_flag("--no-audio", anim.no_audio, "Leave out the sound of a video INPUT (by default it is carried "
                                                     "into a video OUTPUT, cut to the rendered length)");
     animate->footer(std::string("INPUT is a still image (the same picture every frame), an image sequence "
