@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the effect and the ringstride tool, then renders the pictures shown
-# in the README: docs/demo.png (one frame) and docs/demo.gif (the "Time"
-# parameter swept from 0 to 100 %, circles appearing and vanishing again).
+# in the README: docs/demo.png (one frame), docs/demo.gif (the "Time"
+# parameter swept from 0 to 100 %, circles appearing and vanishing again)
+# and docs/moving-mask.gif (keyframes and a moving mask).
 # The input and the mask are small files kept in examples/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,4 +31,6 @@ mkdir -p docs
 "$build/ringstride" info
 "$build/ringstride" render "$input" docs/demo.png "${look[@]}" --param time=50
 "$build/ringstride" animate "$input" docs/demo.gif "${look[@]}" --param time=0..100 --frames 36 --fps 12
-ls -l docs/demo.png docs/demo.gif
+# A shot: keyframed values and a mask that moves (examples/shot-keys.json).
+"$build/ringstride" animate "$input" docs/moving-mask.gif --keys examples/shot-keys.json --frames 37 --fps 12
+ls -l docs/demo.png docs/demo.gif docs/moving-mask.gif
