@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 
 namespace runner {
@@ -11,6 +12,18 @@ std::string DefaultPluginPath() {
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return DEFAULT_PLUGIN_NAME;
     return (self.parent_path() / DEFAULT_PLUGIN_NAME).string();
+}
+
+std::string DescribeEffectVersion(uint32_t v) {
+    static const char* STAGES[] = {"development", "alpha", "beta", "release"};
+    const uint32_t major = (v >> 19) & 0x7;
+    const uint32_t minor = (v >> 15) & 0xF;
+    const uint32_t revision = (v >> 11) & 0xF;
+    const uint32_t stage = (v >> 9) & 0x3;
+    const uint32_t build = v & 0x1FF;
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%u.%u.%u %s, build %u (0x%08X)", major, minor, revision, STAGES[stage], build, v);
+    return buf;
 }
 
 std::string DescribeEffectError(PF_Err err, const std::string& return_msg) {

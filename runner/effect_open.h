@@ -16,6 +16,10 @@ constexpr const char* DEFAULT_PLUGIN_NAME = "FolvekRingStride.so";
 // FolvekRingStride.so in the folder of the running executable.
 std::string DefaultPluginPath();
 
+// A PiPL version word (major in bits 19-21, minor 15-18, revision 11-14,
+// stage 9-10, build 0-8): "1.0.0 release, build 1 (0x00080601)".
+std::string DescribeEffectVersion(uint32_t version);
+
 // "error 512 (Memory Error!)" or "error 4" when the effect left no message.
 std::string DescribeEffectError(PF_Err err, const std::string& return_msg);
 

@@ -8,19 +8,6 @@
 namespace runner::cli {
 namespace {
 
-// Major in bits 19-21, minor 15-18, revision 11-14, stage 9-10, build 0-8.
-std::string DescribeVersion(uint32_t v) {
-    static const char* STAGES[] = {"development", "alpha", "beta", "release"};
-    const uint32_t major = (v >> 19) & 0x7;
-    const uint32_t minor = (v >> 15) & 0xF;
-    const uint32_t revision = (v >> 11) & 0xF;
-    const uint32_t stage = (v >> 9) & 0x3;
-    const uint32_t build = v & 0x1FF;
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%u.%u.%u %s, build %u (0x%08X)", major, minor, revision, STAGES[stage], build, v);
-    return buf;
-}
-
 std::string Hex(const PF_Pixel& c) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
@@ -56,7 +43,7 @@ Status RunInfo(const std::string& plugin) {
         std::cout << "name:       " << pipl.name << "\n"
                   << "category:   " << pipl.category << "\n"
                   << "match name: " << pipl.match_name << "\n"
-                  << "version:    " << DescribeVersion(pipl.version) << "\n";
+                  << "version:    " << DescribeEffectVersion(pipl.version) << "\n";
     }
     const std::vector<ParamDefinition>& params = session.Params();
     std::cout << "parameters: " << (params.empty() ? 0 : params.size() - 1) << "\n";

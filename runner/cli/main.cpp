@@ -76,10 +76,15 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"ringstride: loads the FolvekRingStride effect library and renders it on image files.\n"
-                 "The effect lays a chain of circles along a mask path. Without a mask the \"Path\" "
-                 "parameter is none and only the starting picture (copy or transparent) is drawn."};
-    app.require_subcommand(1);
+    CLI::App app{"ringstride: loads the FolvekRingStride effect library and renders it on images, image sequences "
+                 "and video.\nThe effect lays a chain of circles along a mask path: each circle starts at its path "
+                 "point and lies one radius ahead along its direction, so the chain can run past the end of an open "
+                 "path. Without a mask the \"Path\" parameter is none and only the starting picture (copy or "
+                 "transparent) is drawn."};
+    app.require_subcommand(0, 1);
+    bool show_version = false;
+    app.add_flag("--version", show_version,
+                 "Print the tool's version and the effect's (from its PiPL), then exit");
 
     std::string info_plugin;
     CLI::App* info = app.add_subcommand("info", "Show the effect's name, category, match name, version and every "
@@ -167,6 +172,24 @@ int main(int argc, char** argv) {
         // One line, like every other failure.
         std::fprintf(stderr, "ringstride: %s (see ringstride --help)\n", e.what());
         return e.get_exit_code() != 0 ? e.get_exit_code() : EXIT_FAILED;
+    }
+
+    if (show_version || app.get_subcommands().empty()) {
+        if (!show_version) {
+            std::fprintf(stderr, "ringstride: a command is required: info, render, animate or encode (see ringstride --help)\n");
+            return static_cast<int>(CLI::ExitCodes::RequiredError);
+        }
+        std::printf("ringstride %s\n", RINGSTRIDE_TOOL_VERSION);
+        const std::string plugin = runner::DefaultPluginPath();
+        runner::Expected<std::shared_ptr<runner::EffectLibrary>> library = runner::EffectLibrary::Load(plugin);
+        if (!library) {
+            std::fprintf(stderr, "ringstride: %s\n", library.Error().c_str());
+            return EXIT_FAILED;
+        }
+        const runner::Pipl& pipl = library.Value()->PiplInfo();
+        std::printf("effect %s %s (%s), %s\n", pipl.name.c_str(),
+                    runner::DescribeEffectVersion(pipl.version).c_str(), pipl.match_name.c_str(), plugin.c_str());
+        return 0;
     }
 
     // The loader hands the name to dlopen, which looks for a bare name on the
