@@ -7,12 +7,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The demo needs no Windows tools.
-RINGSTRIDE_SKIP_WINDOWS="${RINGSTRIDE_SKIP_WINDOWS:-1}" scripts/setup.sh
+# The demo needs the tool only: no tests, benchmarks or Windows tools.
+scripts/setup.sh demo
 
 build="${RINGSTRIDE_BUILD_DIR:-build}"
 jobs="${JOBS:-$(nproc)}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINGSTRIDE_TESTS=OFF -DRINGSTRIDE_BENCH=OFF \
+  >/dev/null
 cmake --build "$build" --target ringstride FolvekRingStride -j "$jobs"
 
 input=examples/gradient.png

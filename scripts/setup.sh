@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, everything the project builds and tests
-# with. Safe to run again: packages already present are not fetched.
+# Installs, from Debian's packages, what the project builds and tests with.
+# Safe to run again: packages already present are not fetched.
+#
+#   scripts/setup.sh        everything: the tool, tests, benchmarks, the
+#                           Windows cross build and wine, Slurm
+#   scripts/setup.sh demo   only what building the effect and the tool needs
 set -euo pipefail
 
-native=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-        libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev
-        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file slurm-wlm munge)
+# The effect and the ringstride tool.
+tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-tools libcli11-dev
+      nlohmann-json3-dev libtinyxml2-dev ffmpeg)
+# Tests, benchmarks and the hardening checks.
+checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file
+        slurm-wlm munge)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+
+native=("${tool[@]}")
+if [ "${1:-all}" = demo ]; then
+  RINGSTRIDE_SKIP_WINDOWS=1
+else
+  native+=("${checks[@]}")
+fi
 
 missing() {
   local out=()
