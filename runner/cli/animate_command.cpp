@@ -296,7 +296,7 @@ Status RunAnimate(const AnimateOptions& options) {
     }
     if (Status ok = (*sink)->Finish(); !ok) return ok;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::string which = std::to_string(count) + " frames";
+    std::string which = std::to_string(count) + (count == 1 ? " frame" : " frames");
     if (count != timing->frames) {
         which += " (" + std::to_string(range.first) + " to " + std::to_string(range.last) + " of " +
                  std::to_string(timing->frames) + ")";

@@ -239,7 +239,7 @@ Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file) {
     }
     Result<std::string> out = RunForOutput({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
                                             "stream=codec_type,codec_name,width,height,pix_fmt,bits_per_raw_sample,"
-                                            "r_frame_rate,avg_frame_rate,nb_read_packets",
+                                            "r_frame_rate,avg_frame_rate,nb_read_packets:stream_side_data=rotation",
                                             "-of", "json", file});
     if (!out) return Error{file + ": not a video ffprobe can read (" + out.Message() + ")"};
     const nlohmann::json doc = nlohmann::json::parse(*out, nullptr, false);
@@ -257,6 +257,12 @@ Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file) {
             info.frames = std::atoi(s.value("nb_read_packets", std::string("0")).c_str());
             info.rate = RateOf(s.value("r_frame_rate", std::string()));
             if (!info.rate) info.rate = RateOf(s.value("avg_frame_rate", std::string()));
+            // ffmpeg turns frames upright as it decodes them: a quarter turn
+            // exchanges width and height.
+            for (const nlohmann::json& side : s.value("side_data_list", nlohmann::json::array())) {
+                const int turn = side.value("rotation", 0);
+                if (turn % 180 != 0 && turn % 90 == 0) std::swap(info.width, info.height);
+            }
         } else if (type == "audio" && info.audio_codec.empty()) {
             info.audio_codec = s.value("codec_name", std::string("unknown"));
         }
