@@ -114,7 +114,11 @@ std::string DescribeAllowed(const ParamDefinition& def) {
 
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
                                 bool allow_ranges) {
-    const std::string where = "--param " + assignment;
+    return ParseParam(assignment, params, allow_ranges, "--param " + assignment);
+}
+
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges, const std::string& where) {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     const std::string name = NormalizeLabel(assignment.substr(0, eq));
