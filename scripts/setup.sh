@@ -5,7 +5,9 @@ set -euo pipefail
 
 native=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
         libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev
-        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file)
+        libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file
+        frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+        gstreamer1.0-plugins-bad)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 
 missing() {
