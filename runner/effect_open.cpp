@@ -1,5 +1,6 @@
 #include "runner/effect_open.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,6 +25,20 @@ std::string DescribeEffectVersion(uint32_t v) {
     char buf[128];
     std::snprintf(buf, sizeof buf, "%u.%u.%u %s, build %u (0x%08X)", major, minor, revision, STAGES[stage], build, v);
     return buf;
+}
+
+std::string PluginPathBesideModule(const void* address) {
+    Dl_info info{};
+    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr || info.dli_fname[0] == '\0') return "";
+    const std::filesystem::path module = info.dli_fname;
+    const std::filesystem::path beside = module.parent_path() / DEFAULT_PLUGIN_NAME;
+    std::error_code ec;
+    if (std::filesystem::exists(beside, ec)) return beside.string();
+    const std::filesystem::path real = std::filesystem::canonical(module, ec);
+    if (!ec && std::filesystem::exists(real.parent_path() / DEFAULT_PLUGIN_NAME, ec)) {
+        return (real.parent_path() / DEFAULT_PLUGIN_NAME).string();
+    }
+    return beside.string();
 }
 
 std::string DescribeEffectError(PF_Err err, const std::string& return_msg) {

@@ -20,6 +20,12 @@ std::string DefaultPluginPath();
 // stage 9-10, build 0-8): "1.0.0 release, build 1 (0x00080601)".
 std::string DescribeEffectVersion(uint32_t version);
 
+// FolvekRingStride.so beside the shared library that holds `address` (a
+// function of the caller's), for a plug-in loaded into another program:
+// in the folder it was loaded from, else in the folder of the file a
+// symbolic link there points to. Empty when the library is unknown.
+std::string PluginPathBesideModule(const void* address);
+
 // "error 512 (Memory Error!)" or "error 4" when the effect left no message.
 std::string DescribeEffectError(PF_Err err, const std::string& return_msg);
 

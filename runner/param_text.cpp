@@ -138,7 +138,11 @@ Status CheckNumber(const ParamDefinition& def, double v, const std::string& wher
 
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
                                 bool allow_ranges) {
-    const std::string where = "--param " + assignment;
+    return ParseParam(assignment, params, allow_ranges, "--param " + assignment);
+}
+
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges, const std::string& where) {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);

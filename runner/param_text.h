@@ -25,8 +25,13 @@ struct ParamSetting {
 std::string NormalizeLabel(const std::string& text);
 
 // `allow_ranges`: FROM..TO is accepted for sliders (animate only).
+// Messages begin with "--param ASSIGNMENT".
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
                                 bool allow_ranges);
+// The same, for front-ends that read assignments from elsewhere: messages
+// begin with `where` instead.
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges, const std::string& where);
 
 // The parameter a label names (any case, blanks and hyphens alike), or an
 // error that lists the known labels. `where` starts every message.

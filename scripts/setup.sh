@@ -10,9 +10,11 @@ set -euo pipefail
 # The effect and the ringstride tool.
 tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-tools libcli11-dev
       nlohmann-json3-dev libtinyxml2-dev ffmpeg)
-# Tests, benchmarks and the hardening checks.
+# Tests, benchmarks, the hardening checks, Slurm and the video tools the
+# frei0r filter is tested in.
 checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file
-        slurm-wlm munge)
+        slurm-wlm munge frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base
+        gstreamer1.0-plugins-good gstreamer1.0-plugins-bad)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 
 native=("${tool[@]}")

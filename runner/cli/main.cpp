@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
 
     if (show_version || app.get_subcommands().empty()) {
         if (!show_version) {
-            std::fprintf(stderr, "ringstride: a command is required: info, render, animate or encode (see ringstride --help)\n");
+            std::fprintf(stderr, "ringstride: A subcommand is required: info, render, animate or encode (see ringstride --help)\n");
             return static_cast<int>(CLI::ExitCodes::RequiredError);
         }
         std::printf("ringstride %s\n", RINGSTRIDE_TOOL_VERSION);

@@ -2,18 +2,9 @@
 
 #include "runner/cli/downsample.h"
 #include "runner/effect_open.h"
+#include "runner/frame_render.h"
 
 namespace runner::cli {
-namespace {
-
-PF_ParamIndex PathParamIndex(const std::vector<ParamDefinition>& params) {
-    for (size_t i = 1; i < params.size(); ++i) {
-        if (params[i].type == PF_Param_PATH) return params[i].id;
-    }
-    return -1;
-}
-
-}  // namespace
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges) {
@@ -47,7 +38,7 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     Result<std::optional<MaskPath>> mask = LoadMask(options.mask);
     if (!mask) return mask.TakeError();
     scene.mask = *mask;
-    if ((scene.mask || !scene.keys.mask.empty()) && PathParamIndex(params) < 0) {
+    if ((scene.mask || !scene.keys.mask.empty()) && MaskParamIndex(params) < 0) {
         return Error{"--mask: the effect has no mask path parameter"};
     }
 
@@ -81,44 +72,22 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
     const PF_RationalScale factor{1, static_cast<uint32_t>(scene.downsample)};
     session->SetDownsample(factor, factor);
     session->SetTime(timing.TimeOf(0), timing.time_step, timing.time_scale);
-    const PF_ParamIndex path_index = PathParamIndex(session->Params());
-    if (scene.mask) {
-        if (!session->SetMask(MASK_ID, *scene.mask) || !session->SetValue(path_index, MASK_ID)) {
-            return Error{"the host refused the mask"};
-        }
-    }
-    if (!scene.keys.mask.empty() && !session->SetValue(path_index, MASK_ID)) {
+    if (Status ok = ApplyMask(session, scene.mask, MASK_ID); !ok) return ok;
+    if (!scene.keys.mask.empty() && !session->SetValue(MaskParamIndex(session->Params()), MASK_ID)) {
         return Error{"the host refused the mask"};
     }
-    const double first = timing.SecondsOf(0);
-    const double last = timing.SecondsOf(timing.frames - 1);
-    for (const ParamSetting& s : scene.settings) {
-        bool ok = true;
-        if (s.is_color) {
-            ok = session->SetColor(s.index, s.color);
-        } else if (s.animated && timing.frames > 1) {
-            ok = session->SetKeys(s.index, {ScalarKey{first, s.from, KEY_LINEAR}, ScalarKey{last, s.to, KEY_LINEAR}});
-        } else {
-            ok = session->SetValue(s.index, s.from);
-        }
-        if (!ok) return Error{"--param: the host refused the value for \"" + s.label + "\""};
+    if (Status ok = ApplySettings(session, scene.settings, timing.SecondsOf(0), timing.SecondsOf(timing.frames - 1));
+        !ok) {
+        return Error{"--param: " + ok.Message()};
     }
     return ApplyKeys(scene.keys, MASK_ID, session);
 }
 
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
     session->SetTime(timing.TimeOf(frame), timing.time_step, timing.time_scale);
-    RenderResult r = session->RenderFrame();
-    if (r.err != PF_Err_NONE) {
-        const char* stage = r.render_ran ? "render" : "pre-render";
-        return Error{plugin + ": " + stage + (timing.frames > 1 ? " of frame " + std::to_string(frame) : "") +
-                     " failed with " + DescribeEffectError(r.err, r.return_msg)};
-    }
-    if (r.render.escaped_exception || r.pre_render.escaped_exception) {
-        return Error{plugin + ": the effect let an exception escape while rendering"};
-    }
-    if (r.output.Empty()) return Error{plugin + ": the effect produced no output image"};
-    return std::move(r.output);
+    const std::string label = timing.frames > 1 ? " of frame " + std::to_string(frame) : "";
+    if (Status ok = RenderCurrentFrame(session, false, plugin, label); !ok) return ok.TakeError();
+    return session->TakeOutput();
 }
 
 }  // namespace runner::cli
