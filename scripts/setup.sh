@@ -4,7 +4,7 @@
 set -euo pipefail
 
 native=(cmake ninja-build g++ ccache pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-        libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev
+        libopenimageio-dev openimageio-tools libcli11-dev nlohmann-json3-dev libtinyxml2-dev zlib1g-dev
         libcairo2-dev ffmpeg clang libclang-rt-14-dev valgrind file)
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
 

@@ -1,6 +1,7 @@
 #include "runner/cli/scene.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "runner/cli/downsample.h"
 #include "runner/effect_open.h"
@@ -44,17 +45,19 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         if (!setting) return setting.TakeError();
         scene.settings.push_back(*setting);
     }
-    Result<std::optional<MaskPath>> mask = LoadMask(options.mask);
+    Result<FileImage> file = ReadImage(options.input);
+    if (!file) return file.TakeError();
+    scene.full_width = file->width;
+    scene.full_height = file->height;
+    Result<std::optional<MaskPath>> mask = LoadMask(options.mask, file->width, file->height);
     if (!mask) return mask.TakeError();
     scene.mask = *mask;
     if (scene.mask && PathParamIndex(params) < 0) {
         return Error{"--mask: the effect has no mask path parameter"};
     }
-
-    Result<FileImage> file = ReadImage(options.input);
-    if (!file) return file.TakeError();
-    scene.full_width = file->width;
-    scene.full_height = file->height;
+    if (const std::string note = scene.mask ? NothingToWalk(options.mask, *scene.mask) : ""; !note.empty()) {
+        std::fprintf(stderr, "ringstride: warning: %s\n", note.c_str());
+    }
     const int32_t bits = options.depth == 0 ? file->bits : options.depth;
     Result<World> world = ToWorld(*file, bits);
     if (!world) return Error{options.input + ": " + world.Message()};
