@@ -294,6 +294,41 @@ INSTANTIATE_TEST_SUITE_P(
         SpecialArcCase{"M 0 0 A 50 50 0 1 0 50 50", {0, 50}, 50, {-50, 50}},
         SpecialArcCase{"M 0 0 A 50 50 0 0 0 50 50", {50, 0}, 50, {50 - 50 / std::sqrt(2.0), 50 / std::sqrt(2.0)}}));
 
+struct ShortRadiiCase {
+    Xy from;
+    double rx, ry, rotation_deg;
+    Xy to;
+};
+
+inline void PrintTo(const ShortRadiiCase& c, std::ostream* os) { *os << c.rx << " x " << c.ry; }
+
+class ShortRadii : public ::testing::TestWithParam<ShortRadiiCase> {};
+
+// Radii too small to reach grow by sqrt(lambda) until the chord is a
+// diameter: half the grown ellipse, centred on the chord's midpoint, also
+// when the ellipse is long and thin.
+TEST_P(ShortRadii, GrowToHalfAnEllipseAboutTheMidpoint) {
+    const ShortRadiiCase& c = GetParam();
+    char d[512];
+    std::snprintf(d, sizeof d, "M %.17g %.17g A %.17g %.17g %.17g 0 1 %.17g %.17g", c.from.x, c.from.y, c.rx, c.ry,
+                  c.rotation_deg, c.to.x, c.to.y);
+    const double phi = c.rotation_deg * PI / 180;
+    const double hx = (c.from.x - c.to.x) / 2, hy = (c.from.y - c.to.y) / 2;
+    const double x1 = std::cos(phi) * hx + std::sin(phi) * hy, y1 = -std::sin(phi) * hx + std::cos(phi) * hy;
+    const double grow = std::sqrt(x1 * x1 / (c.rx * c.rx) + y1 * y1 / (c.ry * c.ry));
+    ASSERT_GT(grow, 1.0);
+    const ArcCase grown{"", c.rx * grow, c.ry * grow, c.rotation_deg, 0, 0, c.from.x - hx, c.from.y - hy};
+    double worst = 0;
+    for (const Xy& s : Samples(Only(d), 64)) worst = std::max(worst, std::fabs(EllipseResidual(grown, s)) * grown.rx);
+    EXPECT_LE(worst, 0.01) << d;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ShortRadii,
+    ::testing::Values(ShortRadiiCase{{0, 0}, 30, 10, 20, {100, 40}},
+                      ShortRadiiCase{{-830.15177129772235, 708.99731718436965}, 1837.61250231333, 0.19992461651462717,
+                                     -202.07596217640096, {835.75617277937295, 874.36269853334557}}));
+
 TEST(SvgPath, ArcWithAZeroRadiusIsAStraightLine) {
     const MaskPath p = Only("M 0 0 A 0 30 0 0 1 90 30");
     ASSERT_EQ(p.vertices.size(), 2u);
