@@ -189,7 +189,7 @@ void StandstillDirection(const SegmentPrep& p, double u, double* dx, double* dy)
 
 int32_t SegmentCount(const MaskPath& path) {
     const size_t n = path.vertices.size();
-    if (n < 2) return 0;
+    if (n == 0) return 0;
     const size_t count = path.closed ? n : n - 1;
     return count > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(count);
 }

@@ -50,9 +50,11 @@ struct SegmentPrep {
     std::vector<double> cumulative;  // cumulative[k]: length up to u = k / intervals
 };
 
-// Open paths have one segment fewer than vertices, closed paths as many;
-// fewer than two vertices make no segment, open or closed (a lone vertex
-// traces no stroke of its own).
+// Open paths have one segment fewer than vertices, closed paths as many:
+// a closed path's last segment runs back to its first vertex, also when
+// that is the same vertex (a closed path of one vertex is the loop its
+// handles draw, or a point when they are zero). A path without vertices,
+// or an open one of a single vertex, has no segment.
 int32_t SegmentCount(const MaskPath& path);
 
 // `frequency` is the caller's sampling hint: the number of parameter

@@ -157,7 +157,9 @@ private:
         }
     }
 
-    Result<double> Number() {
+    // A coordinate must lie within the coordinate limit; any other number
+    // (an arc's radii and rotation) only has to be finite.
+    Result<double> Number(bool coordinate = true) {
         SkipSpace();
         const size_t begin = pos_;
         size_t p = pos_;
@@ -184,8 +186,10 @@ private:
         }
         const std::string text(data_.substr(begin, p - begin));
         const double value = std::strtod(text.c_str(), nullptr);
-        if (!std::isfinite(value) || std::fabs(value) > MAX_COORDINATE) {
-            return Fail(begin, "number " + text + " is out of range (limit " + std::to_string(static_cast<int64_t>(MAX_COORDINATE)) + ")");
+        if (!std::isfinite(value) || (coordinate && std::fabs(value) > MAX_COORDINATE)) {
+            const std::string limit = coordinate ? "limit " + std::to_string(static_cast<int64_t>(MAX_COORDINATE))
+                                                 : std::string("not a finite number");
+            return Fail(begin, "number " + text + " is out of range (" + limit + ")");
         }
         pos_ = p;
         SkipSeparator();
@@ -206,9 +210,9 @@ private:
     char command_letter() const { return letter_; }
 
     // Reads n numbers into out; the first error wins.
-    Status Numbers(double* out, int n) {
+    Status Numbers(double* out, int n, bool coordinates = true) {
         for (int i = 0; i < n; ++i) {
-            Result<double> v = Number();
+            Result<double> v = Number(coordinates);
             if (!v) return v.TakeError();
             out[i] = *v;
         }
@@ -269,7 +273,10 @@ private:
             break;
         }
         case 'A': {
-            if (Status s = Numbers(a, 3); !s) return s;
+            // Radii and rotation are not coordinates: a radius far beyond the
+            // limit still makes a (nearly straight) arc between two points
+            // within it.
+            if (Status s = Numbers(a, 3, false); !s) return s;
             Result<bool> large = Flag();
             if (!large) return large.TakeError();
             Result<bool> sweep = Flag();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <new>
 #include <iostream>
+#include <string>
 
 #include "runner/cli/commands.h"
 #include "runner/effect_open.h"
@@ -48,15 +49,31 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
     cmd->add_option("--plugin", scene->plugin, "Effect library to load (default: FolvekRingStride.so beside ringstride)");
     CLI::Option* mask_file = cmd->add_option("--mask", scene->mask.file,
-                    "Mask file: .svg (the first <path>'s d, with the transforms of it and its ancestors; "
-                    "user units are layer pixels) or .json ({\"vertices\": [[x,y],...], \"in_tangents\": "
-                    "[[dx,dy],...], \"out_tangents\": [...], \"closed\": bool}, tangents relative to their vertex)");
+                    "Mask file. .svg or .svgz (gzip): the first <path> or basic shape (rect, circle, ellipse, "
+                    "line, polyline, polygon) the document draws; <defs>, <clipPath>, <mask>, <marker>, "
+                    "<pattern> and <symbol> count only through <use>, display:none hides. FILE.svg#ID takes "
+                    "the element with that id (or the first shape in it). Transforms, nested <svg>, the root's "
+                    "width/height (px, pt, pc, mm, cm, in, %) and viewBox with preserveAspectRatio apply as in a "
+                    "viewer: 1 CSS pixel is 1 layer pixel (see --mask-fit). .json: {\"vertices\": [[x,y],...], "
+                    "\"in_tangents\": [[dx,dy],...], \"out_tangents\": [...], \"closed\": bool} in layer "
+                    "pixels, tangents relative to their vertex");
     cmd->add_option("--mask-d", scene->mask.path_data,
                     "Mask as SVG path data in layer pixels, e.g. 'M 10 90 C 60 10 160 10 210 90' "
-                    "(M L H V C S Q T A Z, absolute and relative)")
+                    "(M L H V C S Q T A Z, absolute and relative; arc radii may be any finite number)")
         ->excludes(mask_file);
+    cmd->add_option_function<std::string>(
+           "--mask-fit",
+           [scene](const std::string& fit) {
+               scene->mask.fit = fit == "layer" ? runner::cli::MaskFit::LAYER : runner::cli::MaskFit::NONE;
+           },
+                    "none (default): an SVG mask's CSS pixel is a layer pixel. layer: the document's viewport "
+                    "(its width x height) is scaled onto the layer, as the root's preserveAspectRatio says "
+                    "(by default uniformly and centred), for a mask drawn on an artboard of another size")
+        ->check(CLI::IsMember({"none", "layer"}));
     cmd->add_option("--mask-index", scene->mask.index,
-                    "Which subpath of the mask to use, counted from 0 (default 0, the first). "
+                    "Which subpath of the mask (of the chosen SVG element) to use, counted from 0 (default 0, "
+                    "the first); each moveto starts one. A subpath of a single point walks nothing: the render "
+                    "says so on standard error and draws no circles. "
                     "Coordinates are limited to +-1e7 layer pixels; the effect walks a mask for at most "
                     "16777217 points in all (one per pixel of arc length over all its segments), so a "
                     "longer mask gets circles only along that first stretch");

@@ -13,14 +13,27 @@
 
 namespace runner::cli {
 
-struct MaskOptions {
-    std::string file;       // --mask, empty if not given
-    std::string path_data;  // --mask-d, empty if not given
-    int32_t index = 0;      // --mask-index, counted from 0
+// How an SVG document's viewport meets the layer.
+enum class MaskFit {
+    NONE,   // 1 CSS pixel is 1 layer pixel
+    LAYER   // the document's viewport is scaled onto the layer
 };
 
-// No mask option: nothing. Otherwise the chosen subpath, checked.
-Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options);
+struct MaskOptions {
+    std::string file;       // --mask, empty if not given; FILE.svg#ID names an element
+    std::string path_data;  // --mask-d, empty if not given
+    int32_t index = 0;      // --mask-index, counted from 0
+    MaskFit fit = MaskFit::NONE;  // --mask-fit
+};
+
+// No mask option: nothing. Otherwise the chosen subpath, checked. The
+// layer's size (full resolution) is what SVG percentages and
+// --mask-fit layer refer to.
+Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options, int32_t layer_width, int32_t layer_height);
+
+// The one line to show when the chosen mask has no segment to walk (a
+// lone moveto: no circles are drawn); empty when it has one.
+std::string NothingToWalk(const MaskOptions& options, const MaskPath& mask);
 
 }  // namespace runner::cli
 

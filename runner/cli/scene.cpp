@@ -1,5 +1,7 @@
 #include "runner/cli/scene.h"
 
+#include <cstdio>
+
 #include "runner/cli/downsample.h"
 #include "runner/effect_open.h"
 #include "runner/frame_render.h"
@@ -35,13 +37,6 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         }
         scene.keys = std::move(*keys);
     }
-    Result<std::optional<MaskPath>> mask = LoadMask(options.mask);
-    if (!mask) return mask.TakeError();
-    scene.mask = *mask;
-    if ((scene.mask || !scene.keys.mask.empty()) && MaskParamIndex(params) < 0) {
-        return Error{"--mask: the effect has no mask path parameter"};
-    }
-
     Result<std::unique_ptr<FrameSource>> source = OpenSource(options.input, options.start_number);
     if (!source) return source.TakeError();
     scene.source = std::move(*source);
@@ -49,6 +44,17 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     scene.full_width = info.width;
     scene.full_height = info.height;
     scene.bits = options.depth == 0 ? info.bits : options.depth;
+
+    // After the input: --mask-fit layer needs the layer's size.
+    Result<std::optional<MaskPath>> mask = LoadMask(options.mask, info.width, info.height);
+    if (!mask) return mask.TakeError();
+    scene.mask = *mask;
+    if ((scene.mask || !scene.keys.mask.empty()) && MaskParamIndex(params) < 0) {
+        return Error{"--mask: the effect has no mask path parameter"};
+    }
+    if (const std::string note = scene.mask ? NothingToWalk(options.mask, *scene.mask) : ""; !note.empty()) {
+        std::fprintf(stderr, "ringstride: warning: %s\n", note.c_str());
+    }
     if (info.kind == SourceKind::STILL) {
         Result<FileImage> image = scene.source->Read(0);
         if (!image) return image.TakeError();

@@ -139,7 +139,7 @@ TEST_P(JsonErrors, AreNamed) {
     WriteText(dir / "m.json", GetParam().text);
     MaskOptions options;
     options.file = dir / "m.json";
-    auto mask = LoadMask(options);
+    auto mask = LoadMask(options, 320, 180);
     ASSERT_FALSE(mask.Ok()) << GetParam().text;
     EXPECT_NE(mask.Message().find(GetParam().phrase), std::string::npos) << mask.Message();
     EXPECT_NE(mask.Message().find("m.json"), std::string::npos) << mask.Message();
@@ -163,14 +163,14 @@ TEST(MaskSelect, PicksTheRequestedSubpath) {
     MaskOptions options;
     options.path_data = "M 0 0 L 1 1 M 10 10 L 20 20 M 5 5 L 6 6";
     options.index = 1;
-    auto mask = LoadMask(options);
+    auto mask = LoadMask(options, 320, 180);
     ASSERT_TRUE(mask.Ok()) << mask.Message();
     ASSERT_TRUE(mask->has_value());
     EXPECT_DOUBLE_EQ((**mask).vertices[0].x, 10);
     options.index = 3;
-    EXPECT_FALSE(LoadMask(options).Ok());
+    EXPECT_FALSE(LoadMask(options, 320, 180).Ok());
     options.path_data.clear();
-    auto none = LoadMask(options);
+    auto none = LoadMask(options, 320, 180);
     ASSERT_TRUE(none.Ok());
     EXPECT_FALSE(none->has_value());
 }

@@ -217,7 +217,45 @@ INSTANTIATE_TEST_SUITE_P(
                       ArcCase{"huge circle, almost full", 1e6, 1e6, 0, 1, 359, 0, 0},
                       ArcCase{"rotated ellipse", 100, 50, 30, 0, 100, 20, -10},
                       ArcCase{"rotated ellipse, large arc backwards", 300, 40, -70, 200, -60, 0, 0},
-                      ArcCase{"flat ellipse", 2000, 3, 45, 10, 170, 0, 0}));
+                      ArcCase{"flat ellipse", 2000, 3, 45, 10, 170, 0, 0},
+                      // Radii beyond the coordinate limit, the arc within it.
+                      ArcCase{"circle wider than the limit", 1.5e7, 1.5e7, 0, 250, 290, 0, 1.4e7},
+                      ArcCase{"rotated ellipse wider than the limit", 3e7, 1.2e7, 30, 80, 100, 6e6, -1.04e7}));
+
+struct FlatArcCase {
+    const char* data;
+    double sagitta;  // how far the arc's middle lies below the chord y = 100.5
+};
+
+inline void PrintTo(const FlatArcCase& c, std::ostream* os) { *os << c.data; }
+
+class NearlyStraightArcs : public ::testing::TestWithParam<FlatArcCase> {};
+
+// A radius is no coordinate: a huge one bends the arc by r - sqrt(r^2 - 90^2)
+// over a chord of 180 (ry - ry sqrt(1 - 90^2 / rx^2) along an ellipse's long
+// axis), and the arc keeps that small bend exactly.
+TEST_P(NearlyStraightArcs, BendByTheirSagitta) {
+    const FlatArcCase& c = GetParam();
+    const MaskPath p = Only(c.data);
+    ASSERT_GE(p.vertices.size(), 2u);
+    EXPECT_EQ(p.vertices.back().x, 190.5);
+    EXPECT_EQ(p.vertices.back().y, 100.5);
+    double lowest = 100.5;
+    for (const Xy& s : Samples(p, 64)) {
+        EXPECT_GE(s.y, 100.5 - 1e-12) << c.data;
+        EXPECT_GE(s.x, 10.5 - 1e-12) << c.data;
+        EXPECT_LE(s.x, 190.5 + 1e-12) << c.data;
+        lowest = std::max(lowest, s.y);
+    }
+    EXPECT_NEAR(lowest - 100.5, c.sagitta, 1e-3 * c.sagitta + 1e-12) << c.data;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HugeRadii, NearlyStraightArcs,
+    ::testing::Values(FlatArcCase{"M 10.5 100.5 a 20000000 20000000 0 0 0 180 0", 8100 / (2e7 + std::sqrt(4e14 - 8100))},
+                      FlatArcCase{"M 10.5 100.5 A 1e9 1e9 0 0 0 190.5 100.5", 8100 / (1e9 + std::sqrt(1e18 - 8100))},
+                      FlatArcCase{"M 10.5 100.5 A 4e12 2e12 0 0 0 190.5 100.5", 2e12 * (8100 / 1.6e25) / (1 + std::sqrt(1 - 8100 / 1.6e25))},
+                      FlatArcCase{"M 10.5 100.5 A 1e300 1e300 0 0 0 190.5 100.5", 0}));
 
 struct SpecialArcCase {
     const char* data;
@@ -248,12 +286,48 @@ INSTANTIATE_TEST_SUITE_P(
         SpecialArcCase{"M 0 0 A 50 50 0 0 1 100 0", {50, 0}, 50, {50, -50}},
         // Radii too small to reach are scaled up to the half-chord.
         SpecialArcCase{"M 0 0 A 10 10 0 0 1 100 0", {50, 0}, 50, {50, -50}},
+        SpecialArcCase{"M 0 0 A 1e-300 1e-300 0 0 1 100 0", {50, 0}, 50, {50, -50}},
         // Negative radii count as positive.
         SpecialArcCase{"M 0 0 A -50 -50 0 0 0 100 0", {50, 0}, 50, {50, 50}},
         // Large arc without sweep between (0,0) and (50,50): centre (0, 50),
         // three quarters of the circle, through (-50, 50).
         SpecialArcCase{"M 0 0 A 50 50 0 1 0 50 50", {0, 50}, 50, {-50, 50}},
         SpecialArcCase{"M 0 0 A 50 50 0 0 0 50 50", {50, 0}, 50, {50 - 50 / std::sqrt(2.0), 50 / std::sqrt(2.0)}}));
+
+struct ShortRadiiCase {
+    Xy from;
+    double rx, ry, rotation_deg;
+    Xy to;
+};
+
+inline void PrintTo(const ShortRadiiCase& c, std::ostream* os) { *os << c.rx << " x " << c.ry; }
+
+class ShortRadii : public ::testing::TestWithParam<ShortRadiiCase> {};
+
+// Radii too small to reach grow by sqrt(lambda) until the chord is a
+// diameter: half the grown ellipse, centred on the chord's midpoint, also
+// when the ellipse is long and thin.
+TEST_P(ShortRadii, GrowToHalfAnEllipseAboutTheMidpoint) {
+    const ShortRadiiCase& c = GetParam();
+    char d[512];
+    std::snprintf(d, sizeof d, "M %.17g %.17g A %.17g %.17g %.17g 0 1 %.17g %.17g", c.from.x, c.from.y, c.rx, c.ry,
+                  c.rotation_deg, c.to.x, c.to.y);
+    const double phi = c.rotation_deg * PI / 180;
+    const double hx = (c.from.x - c.to.x) / 2, hy = (c.from.y - c.to.y) / 2;
+    const double x1 = std::cos(phi) * hx + std::sin(phi) * hy, y1 = -std::sin(phi) * hx + std::cos(phi) * hy;
+    const double grow = std::sqrt(x1 * x1 / (c.rx * c.rx) + y1 * y1 / (c.ry * c.ry));
+    ASSERT_GT(grow, 1.0);
+    const ArcCase grown{"", c.rx * grow, c.ry * grow, c.rotation_deg, 0, 0, c.from.x - hx, c.from.y - hy};
+    double worst = 0;
+    for (const Xy& s : Samples(Only(d), 64)) worst = std::max(worst, std::fabs(EllipseResidual(grown, s)) * grown.rx);
+    EXPECT_LE(worst, 0.01) << d;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ShortRadii,
+    ::testing::Values(ShortRadiiCase{{0, 0}, 30, 10, 20, {100, 40}},
+                      ShortRadiiCase{{-830.15177129772235, 708.99731718436965}, 1837.61250231333, 0.19992461651462717,
+                                     -202.07596217640096, {835.75617277937295, 874.36269853334557}}));
 
 TEST(SvgPath, ArcWithAZeroRadiusIsAStraightLine) {
     const MaskPath p = Only("M 0 0 A 0 30 0 0 1 90 30");
@@ -331,6 +405,9 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"M 10 10 L 5 #", 13, "'#'"},
                       ErrorCase{"M 10 10 C 1 2 3 4 5", 20, "expected a number for 'C'"},
                       ErrorCase{"M 0 0 A 5 5 0 2 0 10 10", 15, "arc flag"},
+                      ErrorCase{"M 0 0 A 5 1e400 0 0 0 10 10", 11, "not a finite number"},
+                      // The long way round a huge circle leaves the coordinate limit.
+                      ErrorCase{"M 10 100 A 2e7 2e7 0 1 0 190 100", 10, "coordinate limit"},
                       ErrorCase{"M 1e 5", 5, "exponent"},
                       ErrorCase{"M 0 0 Z 5", 9, "after 'Z'"},
                       ErrorCase{"M 0,,0", 5, "expected a number"},

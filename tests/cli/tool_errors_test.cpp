@@ -31,7 +31,9 @@ void MakeFixtures(const ScratchDir& dir) {
     // A header that promises 70000 x 70000 pixels: 19.6e9 bytes at 4 per pixel.
     WriteText(dir / "big.ppm", "P6\n70000 70000\n255\n");
     WriteText(dir / "bad.svg", "<svg><path d=\"M 0 0 L 1 1\"></svg");
-    WriteText(dir / "nopath.svg", std::string(SVG_HEAD) + "<rect width=\"5\" height=\"5\"/></svg>");
+    // Only shapes that draw nothing: kept for reference, of no width, without data, hidden.
+    WriteText(dir / "nopath.svg", std::string(SVG_HEAD) + "<defs><path d=\"M 0 0 L 1 1\"/></defs><rect width=\"0\" "
+                                  "height=\"5\"/><path/><circle r=\"4\" style=\"display: none\"/></svg>");
     WriteText(dir / "scaled.svg", std::string(SVG_HEAD) + "<g transform=\"scale(1e9)\"><path d=\"M 0 0 L 1 1\"/></g></svg>");
     WriteText(dir / "badtransform.svg", std::string(SVG_HEAD) + "<path transform=\"spin(3)\" d=\"M 0 0 L 1 1\"/></svg>");
     WriteText(dir / "baddata.svg", std::string(SVG_HEAD) + "<path d=\"M 0 0 L 1 1 Q 4\"/></svg>");
@@ -97,6 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {"--mask-index -1 does not exist"}},
         BadCase{"svg not xml", Render({"--mask", "bad.svg"}), {"bad.svg", "not a readable SVG"}},
         BadCase{"svg without a path", Render({"--mask", "nopath.svg"}), {"nopath.svg", "no <path>"}},
+        BadCase{"svg element id unknown", Render({"--mask", "nopath.svg#nope"}), {"nopath.svg", "no element has id \"nope\""}},
+        BadCase{"mask fit unknown", Render({"--mask-d", "M 0 0 L 1 1", "--mask-fit", "page"}), {"--mask-fit", "page"}},
+        BadCase{"json mask fitted", Render({"--mask", "far.json", "--mask-fit", "layer"}), {"far.json", "SVG masks only"}},
         BadCase{"svg transform beyond the limit", Render({"--mask", "scaled.svg"}), {"scaled.svg", "vertex 0"}},
         BadCase{"svg unknown transform", Render({"--mask", "badtransform.svg"}), {"badtransform.svg", "spin"}},
         BadCase{"svg bad path data", Render({"--mask", "baddata.svg"}), {"baddata.svg", "at character 16"}},

@@ -5,7 +5,9 @@
 
 #include <ostream>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 
@@ -206,6 +208,93 @@ TEST(RenderChain, CentresOfTheFirstFourCirclesShowTheirSampledColour) {
         // Left of the path point the row is untouched (transparent black).
         if (xs[i] > 0) EXPECT_EQ(got.At(xs[i] - 1, 10, 3), 0) << "circle " << i;
     }
+}
+
+// Masks as designers draw them render the frame of the path data they
+// stand for, in layer pixels.
+struct SameMaskCase {
+    const char* name;
+    std::vector<std::string> mask;       // mask options under test
+    std::string reference;               // --mask-d drawing the same path
+    double tolerance;                    // largest sample difference allowed
+};
+
+inline void PrintTo(const SameMaskCase& c, std::ostream* os) { *os << c.name; }
+
+void WriteMaskFiles(const ScratchDir& dir) {
+    const std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" ";
+    WriteText(dir / "loop.json",
+              "{\"vertices\": [[100,100]], \"in_tangents\": [[40,50]], \"out_tangents\": [[-40,50]], \"closed\": true}");
+    WriteText(dir / "mm.svg", svg + "width=\"80mm\" height=\"45mm\" viewBox=\"0 0 80 45\"><path d=\"M 10 20 L 70 30\"/></svg>");
+    WriteText(dir / "origin.svg", svg + "width=\"320\" height=\"180\" viewBox=\"-320 60.749 640 360\">"
+                                        "<path d=\"M -299 101.749 L 301 301.749\"/></svg>");
+    WriteText(dir / "artboard.svg", svg + "width=\"1600\" height=\"900\"><path d=\"M 50 100 L 1550 800\"/></svg>");
+    WriteText(dir / "shapes.svg", svg + "><defs><path id=\"p\" d=\"M 0 0 L 300 0\"/><clipPath><rect width=\"9\" "
+                                        "height=\"9\"/></clipPath></defs><g style=\"display:none\"><line x2=\"5\"/></g>"
+                                        "<use href=\"#p\" x=\"10\" y=\"90.5\"/><circle id=\"ring\" cx=\"160\" cy=\"90\" "
+                                        "r=\"40\"/></svg>");
+    ASSERT_EQ(std::system(("gzip -c " + Quote(dir / "mm.svg") + " > " + Quote(dir / "mm.svgz")).c_str()), 0);
+}
+
+class SameMask : public ::testing::TestWithParam<SameMaskCase> {};
+
+TEST_P(SameMask, RendersTheFrameOfItsPathData) {
+    const SameMaskCase& c = GetParam();
+    ScratchDir dir;
+    ASSERT_TRUE(WritePicture(dir / "in.png", Input8(true)));
+    WriteMaskFiles(dir);
+    const std::vector<std::string> common = {"render", "in.png", "", "--param", "max-radius=12", "--param", "seed=5"};
+    std::vector<std::string> args = common, reference = common;
+    args[2] = "got.png";
+    reference[2] = "want.png";
+    args.insert(args.end(), c.mask.begin(), c.mask.end());
+    reference.insert(reference.end(), {"--mask-d", c.reference});
+    const RunResult r = RunTool(dir, args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(RunTool(dir, reference).code, 0);
+    Picture got, want;
+    ASSERT_TRUE(ReadPicture(dir / "got.png", &got));
+    ASSERT_TRUE(ReadPicture(dir / "want.png", &want));
+    ASSERT_EQ(got.samples.size(), want.samples.size());
+    double worst = 0, drawn = 0;
+    for (size_t i = 0; i < got.samples.size(); ++i) {
+        worst = std::max(worst, std::fabs(got.samples[i] - want.samples[i]));
+        if (i % 4 == 3) drawn += want.samples[i];
+    }
+    EXPECT_GT(drawn, 0) << "the reference draws no circle";
+    EXPECT_LE(worst, c.tolerance);
+}
+
+constexpr double MM_PX = 96.0 / 25.4;
+
+INSTANTIATE_TEST_SUITE_P(
+    Masks, SameMask,
+    ::testing::Values(
+        // A radius is no coordinate: a huge one bends the arc 0.0002 px off its chord.
+        SameMaskCase{"arc of a huge radius", {"--mask-d", "M 10.5 100.5 a 20000000 20000000 0 0 0 180 60"}, "M 10.5 100.5 l 180 60", 1},
+        SameMaskCase{"closed curve of one vertex", {"--mask-d", "M 44.47,84.288 C 42.091,86.145 43.127,87.588 44.47,84.288 z"},
+                     "M 44.47,84.288 C 42.091,86.145 43.127,87.588 44.47,84.288", 0},
+        SameMaskCase{"closed JSON mask of one vertex", {"--mask", "loop.json"}, "M 100 100 C 60 150 140 150 100 100", 0},
+        SameMaskCase{"millimetres", {"--mask", "mm.svg"},
+                     "M " + std::to_string(10 * MM_PX) + " " + std::to_string(20 * MM_PX) + " L " + std::to_string(70 * MM_PX) +
+                         " " + std::to_string(30 * MM_PX), 1},
+        SameMaskCase{"compressed", {"--mask", "mm.svgz"},
+                     "M " + std::to_string(10 * MM_PX) + " " + std::to_string(20 * MM_PX) + " L " + std::to_string(70 * MM_PX) +
+                         " " + std::to_string(30 * MM_PX), 1},
+        SameMaskCase{"viewBox origin and scale", {"--mask", "origin.svg"}, "M 10.5 20.5 L 310.5 120.5", 1},
+        SameMaskCase{"artboard fitted onto the layer", {"--mask", "artboard.svg", "--mask-fit", "layer"}, "M 10 20 L 310 160", 1},
+        SameMaskCase{"first drawn element", {"--mask", "shapes.svg"}, "M 10 90.5 L 310 90.5", 0},
+        SameMaskCase{"element by id", {"--mask", "shapes.svg#ring"},
+                     "M 200 90 A 40 40 0 0 1 160 130 A 40 40 0 0 1 120 90 A 40 40 0 0 1 160 50 A 40 40 0 0 1 200 90 Z", 0}));
+
+TEST(RenderMasks, ALoneMovetoRendersAndSaysItDrawsNoCircles) {
+    ScratchDir dir;
+    ASSERT_TRUE(WritePicture(dir / "in.png", Input8(true)));
+    const RunResult r = RunTool(dir, {"render", "in.png", "out.png", "--mask-d", "M 10 10"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "ringstride: warning: --mask-d: the mask has a single point and no segment; no circles are drawn\n");
+    EXPECT_EQ(dir.Files(), (std::set<std::string>{"in.png", "out.png"}));
 }
 
 TEST(RenderFiles, SixteenBitInputsKeepTheirDepthAndRoundTrip) {

@@ -3,6 +3,7 @@
 // and checks that the scratch folder holds exactly what it held before (no
 // output, no partial or temporary file, an existing output left as it was).
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cctype>
 #include <string>
@@ -21,6 +22,18 @@ std::string Ppm(int width, int height) {
     std::string s = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
     for (int i = 0; i < width * height; ++i) s += std::string{'\x50', '\x90', '\x20'};
     return s;
+}
+
+// <use> references ten deep, each of ten more: ten million shapes to look
+// at, in a few kilobytes.
+std::string UseBomb() {
+    std::string s = "<svg xmlns='http://www.w3.org/2000/svg'><defs><g id='a0'><path/></g>";
+    for (int k = 1; k <= 7; ++k) {
+        s += "<g id='a" + std::to_string(k) + "'>";
+        for (int i = 0; i < 10; ++i) s += "<use href='#a" + std::to_string(k - 1) + "'/>";
+        s += "</g>";
+    }
+    return s + "</defs><use href='#a7'/></svg>";
 }
 
 struct ToolCase {
@@ -59,6 +72,9 @@ const std::vector<ToolCase>& Cases() {
         {"mask JSON coordinate 1e300", {"render", IN, "out.png", PLUGIN, "--mask", "m.json"}, {{"m.json", "{\"vertices\": [[1e300,2],[3,4]]}"}}, 1, "not a finite coordinate"},
         {"mask SVG without a path", {"render", IN, "out.png", PLUGIN, "--mask", "m.svg"}, {{"m.svg", "<svg><rect/></svg>"}}, 1, "has no <path> element"},
         {"mask SVG not XML", {"render", IN, "out.png", PLUGIN, "--mask", "m.svg"}, {{"m.svg", "<svg><path d='M0 0'"}}, 1, "not a readable SVG document"},
+        {"mask SVG of ten million <use> copies", {"render", IN, "out.png", PLUGIN, "--mask", "m.svg"}, {{"m.svg", UseBomb()}}, 1, "more than 1000000 elements to look at"},
+        {"mask SVG whose <use> draws itself", {"render", IN, "out.png", PLUGIN, "--mask", "m.svg"}, {{"m.svg", "<svg><g id='g'><use href='#g'/></g></svg>"}}, 1, "a cycle"},
+        {"mask SVGZ cut short", {"render", IN, "out.png", PLUGIN, "--mask", "m.svgz"}, {{"m.svgz", std::string("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\xb3\x29", 12)}}, 1, "not a readable gzip-compressed SVG"},
         {"mask of unknown extension", {"render", IN, "out.png", PLUGIN, "--mask", "m.txt"}, {{"m.txt", "M 0 0"}}, 1, "unknown mask format"},
         {"mask index beyond the subpaths", {"render", IN, "out.png", PLUGIN, "--mask-d", "M 0 0 L 5 5", "--mask-index", "4"}, {}, 1, "--mask-index 4 does not exist"},
         {"both --mask and --mask-d", {"render", IN, "out.png", PLUGIN, "--mask-d", "M 0 0 L 5 5", "--mask", "m.json"}, {}, 108, "excludes"},
@@ -117,6 +133,31 @@ std::string CaseName(const ::testing::TestParamInfo<size_t>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ToolRobustness, ::testing::Range<size_t>(0, Cases().size()), CaseName);
+
+// 257 MiB of blanks compress to 256 kB; the tool stops inflating at 256 MiB.
+TEST(ToolRobustnessMasks, ACompressedMaskInflatingPastTheLimitIsRefused) {
+    Scratch dir;
+    WriteFile(dir / IN, Ppm(32, 24));
+    std::string packed(1 << 20, '\0');
+    z_stream z{};
+    ASSERT_EQ(deflateInit2(&z, 9, Z_DEFLATED, 16 + 15, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    const std::string blanks(1 << 20, ' ');
+    z.next_out = reinterpret_cast<Bytef*>(packed.data());
+    z.avail_out = static_cast<uInt>(packed.size());
+    for (int mib = 0; mib < 257; ++mib) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(blanks.data()));
+        z.avail_in = static_cast<uInt>(blanks.size());
+        ASSERT_EQ(deflate(&z, mib == 256 ? Z_FINISH : Z_NO_FLUSH), mib == 256 ? Z_STREAM_END : Z_OK);
+    }
+    packed.resize(z.total_out);
+    deflateEnd(&z);
+    WriteFile(dir / "big.svgz", packed);
+    const robustness::ToolRun run =
+        robustness::RunTool(RINGSTRIDE_EXE, {"render", IN, "out.png", PLUGIN, "--mask", "big.svgz"}, dir.Path());
+    EXPECT_EQ(run.code, 1);
+    EXPECT_NE(run.err.find("big.svgz: the SVG document is larger than 256 MiB"), std::string::npos) << run.err;
+    EXPECT_EQ(dir.Contents().count("out.png"), 0u);
+}
 
 // A render that succeeds next to the failing ones: the table's inputs are
 // good apart from the one thing each case breaks.

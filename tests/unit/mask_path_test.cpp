@@ -86,7 +86,7 @@ TEST(MaskPathTest, SegmentCountOpenAndClosed) {
         int vertices;
         bool closed;
         int32_t expected;
-    } cases[] = {{0, false, 0}, {0, true, 0}, {1, false, 0}, {1, true, 0},
+    } cases[] = {{0, false, 0}, {0, true, 0}, {1, false, 0}, {1, true, 1},
                  {2, false, 1}, {2, true, 2}, {5, false, 4}, {5, true, 5}};
     for (const Case& c : cases) {
         MaskPath path;
@@ -108,6 +108,35 @@ TEST(MaskPathTest, ClosedPathLastSegmentReturnsToFirstVertex) {
     EXPECT_EQ(runner::PrepareSegment(path, 3, 100).kind, runner::SEGMENT_MISSING);
     EXPECT_EQ(runner::PrepareSegment(path, -1, 100).kind, runner::SEGMENT_MISSING);
     EXPECT_EQ(runner::SegmentLength(runner::PrepareSegment(path, 3, 100)), 0.0);
+}
+
+// A closed path of one vertex closes onto itself: its one segment is the
+// loop from the vertex through its out and in handles back to it.
+TEST(MaskPathTest, ClosedSingleVertexIsALoopThroughItsHandles) {
+    struct Case {
+        const char* name;
+        MaskVertex vertex;
+        int32_t kind;
+    } cases[] = {
+        {"loop", V(100, 100, 40, 50, -40, 50), runner::SEGMENT_CURVE},
+        {"point", V(7, 9), runner::SEGMENT_POINT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MaskPath path;
+        path.closed = true;
+        path.vertices = {c.vertex};
+        const runner::SegmentPrep prep = runner::PrepareSegment(path, 0, 100);
+        ASSERT_EQ(prep.kind, c.kind);
+        MaskPath open_twin;  // the same cubic written as an open two-vertex path
+        open_twin.vertices = {c.vertex, c.vertex};
+        const Polyline ref = Reference(open_twin, 20000);
+        EXPECT_NEAR(runner::SegmentLength(prep), ref.cum.back(), 1e-6);
+        const Pt half = ref.cum.back() > 0 ? PointAt(ref, ref.cum.back() / 2) : Pt{c.vertex.x, c.vertex.y};
+        const Eval mid = At(prep, runner::SegmentLength(prep) / 2);
+        EXPECT_NEAR(mid.x, half.x, 1e-3);
+        EXPECT_NEAR(mid.y, half.y, 1e-3);
+    }
 }
 
 // Straight segments, whether their handles are zero or lie on the chord,
