@@ -5,12 +5,7 @@
 namespace runner {
 namespace {
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
+std::string Trim(const std::string& s) { return TrimBlanks(s); }
 
 const ParamDefinition* MaskParamNamed(const std::string& assignment, const std::vector<ParamDefinition>& params) {
     const std::string name = NormalizeLabel(assignment.substr(0, assignment.find('=')));

@@ -6,14 +6,17 @@
 #include <cstdlib>
 
 namespace runner {
-namespace {
 
-std::string Trim(const std::string& s) {
+std::string TrimBlanks(const std::string& s) {
     size_t b = 0, e = s.size();
     while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
     while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
     return s.substr(b, e - b);
 }
+
+namespace {
+
+std::string Trim(const std::string& s) { return TrimBlanks(s); }
 
 std::string Lower(const std::string& s) {
     std::string out = s;

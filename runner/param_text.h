@@ -21,6 +21,9 @@ struct ParamSetting {
     bool animated = false;
 };
 
+// Without the blanks at either end.
+std::string TrimBlanks(const std::string& text);
+
 // Lower case, hyphens and underscores as blanks, runs of blanks as one.
 std::string NormalizeLabel(const std::string& text);
 

@@ -34,6 +34,7 @@ inline std::vector<ParamDefinition> Definitions() {
     defs.push_back(Def(5, "Edge Brightness", PF_Param_FLOAT_SLIDER, 0, 10));
     defs.push_back(Def(6, "Edge Color", PF_Param_COLOR));
     defs.push_back(Def(7, "On Original", PF_Param_CHECKBOX));
+    defs.push_back(Def(8, "Seed", PF_Param_SLIDER, 0, 50000));
     return defs;
 }
 

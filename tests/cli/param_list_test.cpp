@@ -2,28 +2,12 @@
 // over: separators, repeats, and the errors that name the assignment.
 #include <gtest/gtest.h>
 
+#include "definitions.h"
 #include "runner/param_list.h"
 
 namespace {
 
-using runner::ParamDefinition;
-
-std::vector<ParamDefinition> Definitions() {
-    std::vector<ParamDefinition> defs(1);
-    auto add = [&](int32_t id, const char* label, PF_ParamType type, double lo, double hi) {
-        ParamDefinition d;
-        d.id = id;
-        d.label = label;
-        d.type = type;
-        d.valid_min = lo;
-        d.valid_max = hi;
-        defs.push_back(d);
-    };
-    add(1, "Path", PF_Param_PATH, 0, 0);
-    add(2, "Max Radius", PF_Param_SLIDER, 2, 5000);
-    add(3, "Seed", PF_Param_SLIDER, 0, 50000);
-    return defs;
-}
+using cli_test::Definitions;
 
 TEST(ParamList, ReadsEveryAssignmentAndKeepsTheLastOfARepeat) {
     struct Case {
@@ -32,9 +16,9 @@ TEST(ParamList, ReadsEveryAssignmentAndKeepsTheLastOfARepeat) {
     };
     const Case cases[] = {{"", {}},
                           {" ; \n ;", {}},
-                          {"max radius=1200; seed=40000", {{2, 1200}, {3, 40000}}},
-                          {"seed=1\nmax-radius=9;\r\n", {{3, 1}, {2, 9}}},
-                          {"seed=1; max radius=9; seed=2", {{2, 9}, {3, 2}}}};
+                          {"max radius=1200; seed=40000", {{4, 1200}, {8, 40000}}},
+                          {"seed=1\nmax-radius=9;\r\n", {{8, 1}, {4, 9}}},
+                          {"seed=1; max radius=9; seed=2", {{4, 9}, {8, 2}}}};
     for (const Case& c : cases) {
         auto r = runner::ParseParamList(c.text, Definitions(), "Values");
         ASSERT_TRUE(r.Ok()) << c.text << ": " << r.Message();
