@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "runner/cli/commands.h"
 #include "runner/effect_open.h"
@@ -38,6 +39,7 @@ struct Shared {
     int32_t next_to_write = 0;
     int32_t window = 1;
     std::map<int32_t, World> ready;  // empty worlds for frames a worker already wrote
+    std::vector<World> spare;        // written frames, for the workers to render into again
     FrameSink* sink = nullptr;       // set when workers write their own frames
     std::optional<Error> error;  // the first failure; stops everyone
 };
@@ -55,6 +57,7 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.TakeError());
     while (true) {
         int32_t frame = 0;
+        World spare;
         {
             std::unique_lock<std::mutex> lock(shared->mutex);
             shared->changed.wait(lock, [&] {
@@ -63,11 +66,18 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
             });
             if (shared->error || shared->next_to_claim >= timing.frames) return;
             frame = shared->next_to_claim++;
+            if (!shared->spare.empty()) {
+                spare = std::move(shared->spare.back());
+                shared->spare.pop_back();
+            }
         }
+        // Frames are rendered into the memory of frames already written.
+        if (!spare.Empty()) session->RecycleOutput(std::move(spare));
         Result<World> image = RenderAt(session, timing, frame, scene.plugin);
         if (!image) return Fail(shared, image.TakeError());
         if (shared->sink != nullptr) {
             if (Status put = shared->sink->Put(frame, *image); !put) return Fail(shared, put.TakeError());
+            session->RecycleOutput(std::move(*image));
             *image = World();
         }
         std::lock_guard<std::mutex> lock(shared->mutex);
@@ -107,7 +117,9 @@ Status RunAnimate(const AnimateOptions& options) {
 
     const int32_t width = scene->input.Width();
     const int32_t height = scene->input.Height();
-    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(options.output, width, height, options.fps);
+    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(
+        options.output, width, height, options.fps,
+        SinkOptions{options.scene.compression, scene->values, options.scene.raw_colour});
     if (!sink) return sink.TakeError();
 
     int32_t workers = options.threads > 0 ? options.threads
@@ -170,6 +182,7 @@ Status RunAnimate(const AnimateOptions& options) {
         progress.Update(index + 1);
         std::lock_guard<std::mutex> lock(shared.mutex);
         ++shared.next_to_write;
+        if (!frame.Empty()) shared.spare.push_back(std::move(frame));
         shared.changed.notify_all();
     }
     for (std::thread& t : threads) t.join();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "runner/cli/colour.h"
 #include "runner/result.h"
 #include "runner/world.h"
 
@@ -35,10 +36,18 @@ bool IsVideoName(const std::string& file);
 // there is none, more than one, or another % directive.
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
 
-// Checks the output (pattern or video name, folder, ffmpeg on PATH) and
-// makes the sink for `width` x `height` frames at `fps`.
+// How the frames are written.
+struct SinkOptions {
+    std::string compression;                      // --compression as typed: numbered image files only
+    RenderValues values = RenderValues::ENCODED;  // what the frames' numbers stand for
+    bool raw_colour = false;                      // --raw-colour: no colour conversion or tags
+};
+
+// Checks the output (pattern or video name, folder, ffmpeg on PATH, the
+// compression for the files' format) and makes the sink for `width` x
+// `height` frames at `fps`.
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
-                                                 double fps);
+                                                 double fps, const SinkOptions& options = SinkOptions{});
 
 }  // namespace runner::cli
 

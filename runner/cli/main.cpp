@@ -8,6 +8,8 @@
 #include <iostream>
 
 #include "runner/cli/commands.h"
+#include "runner/cli/compression.h"
+#include "runner/cli/process_memory.h"
 #include "runner/effect_open.h"
 
 namespace {
@@ -28,12 +30,21 @@ const char* PARAM_HELP =
 const char* OUTPUT_FORMATS =
     "Output formats (by extension): .png 8-bit for 8-bit renders, else 16-bit; .tif/.tiff at the "
     "render depth (float as 32-bit float samples, bit-exact); .exr float. PNG and TIFF hold the "
-    "effect's straight (unassociated) alpha as it is; EXR is premultiplied by its convention, so "
-    "colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
+    "effect's straight (unassociated) alpha as it is, colour under zero alpha included; EXR is premultiplied by "
+    "its convention, so colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
     "16-bit host values v (0..32768) are written as round(v*65535/32768).\n"
+    "Colour: each file follows its format's convention. PNG and 8/16-bit TIFF hold sRGB-encoded values (PNG "
+    "tagged sRGB); EXR holds scene-linear light, so a render of an 8/16-bit input, or any 8/16-bit render, is "
+    "decoded from sRGB when written to EXR, an EXR input is encoded to sRGB when rendered at 8 or 16 bits, and a "
+    "float render of an EXR is encoded to sRGB when written to PNG. Float TIFF holds the render's values as they "
+    "are, and a float TIFF input is taken as it is. --raw-colour turns every conversion and tag off.\n"
     "Exit status 0 when done, 1 when the run failed (one line on standard error names the file, "
     "parameter or path data character at fault, and no output is left behind), a status above 100 "
     "for a malformed command line.";
+
+const char* RAW_COLOUR_HELP =
+    "Write the rendered values as they are in every format: no sRGB decoding into EXR or encoding out of it, "
+    "no sRGB tag in PNG files";
 
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
@@ -60,12 +71,15 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("--downsample", scene->downsample,
                     "Render at 1/N resolution: input box-filtered, mask scaled, host downsample factors 1/N (default 1)")
         ->check(CLI::Range(1, 256));
+    cmd->add_option("--compression", scene->compression, runner::cli::COMPRESSION_HELP);
+    cmd->add_flag("--raw-colour", scene->raw_colour, RAW_COLOUR_HELP);
     cmd->footer(OUTPUT_FORMATS);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    runner::cli::KeepFreedMemoryForReuse();
     CLI::App app{"ringstride: loads the FolvekRingStride effect library and renders it on image files.\n"
                  "The effect lays a chain of circles along a mask path. Without a mask the \"Path\" "
                  "parameter is none and only the starting picture (copy or transparent) is drawn."};

@@ -51,16 +51,19 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         return Error{"--mask: the effect has no mask path parameter"};
     }
 
-    Result<FileImage> file = ReadImage(options.input);
-    if (!file) return file.TakeError();
-    scene.full_width = file->width;
-    scene.full_height = file->height;
-    const int32_t bits = options.depth == 0 ? file->bits : options.depth;
-    Result<World> world = ToWorld(*file, bits);
-    if (!world) return Error{options.input + ": " + world.Message()};
-    Result<World> reduced = BoxDownsample(*world, options.downsample);
-    if (!reduced) return reduced.TakeError();
-    scene.input = std::move(*reduced);
+    ImageInfo file;
+    Result<World> world = ReadWorld(options.input, options.depth, options.raw_colour, &file);
+    if (!world) return world.TakeError();
+    scene.full_width = file.width;
+    scene.full_height = file.height;
+    scene.values = ValuesOfRender(file.bits, file.exr, BitsOfFormat(world->Format()));
+    if (options.downsample > 1) {
+        Result<World> reduced = BoxDownsample(*world, options.downsample);
+        if (!reduced) return reduced.TakeError();
+        scene.input = std::move(*reduced);
+    } else {
+        scene.input = std::move(*world);
+    }
     return scene;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "runner/cli/colour.h"
 #include "runner/cli/mask_select.h"
 #include "runner/param_text.h"
 #include "runner/result.h"
@@ -22,6 +23,8 @@ struct SceneOptions {
     std::vector<std::string> params;   // NAME=VALUE as typed
     int32_t depth = 0;                 // 0: the input file's
     int32_t downsample = 1;
+    std::string compression;           // --compression as typed; empty: the output format's default
+    bool raw_colour = false;           // --raw-colour: no colour conversion or tags, in or out
 };
 
 // Frame times: frame k is at k * time_step in units of 1 / time_scale s.
@@ -42,6 +45,7 @@ struct Scene {
     int32_t downsample = 1;
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
+    RenderValues values = RenderValues::ENCODED;  // what the input's numbers stand for
 };
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
