@@ -344,6 +344,12 @@ int main(int argc, char** argv) {
         o.tools.push_back(before);
     }
     o.tools.push_back(after);
+    // The runs start in a scratch folder.
+    for (Tool& t : o.tools) {
+        t.exe = fs::absolute(t.exe).string();
+        t.plugin = fs::absolute(t.plugin).string();
+    }
+    o.timer = fs::absolute(o.timer).string();
 
     char templ[] = "/tmp/ringstride_shot_XXXXXX";
     if (mkdtemp(templ) == nullptr) return 1;
