@@ -7,11 +7,21 @@
 #include <sys/mman.h>
 #endif
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FOLVEK_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define FOLVEK_ADDRESS_SANITIZER 1
+#endif
+
 namespace runner {
 
-#ifdef _WIN32
+#if defined(_WIN32) || defined(FOLVEK_ADDRESS_SANITIZER)
 
-// The Windows build serves tests only: the C library's allocator will do.
+// The Windows build serves tests only, and under the address sanitizer a
+// mapping of our own would hide overruns from it: the C library's allocator.
 void* AllocateLarge(size_t bytes) { return calloc(1, bytes == 0 ? 1 : bytes); }
 void FreeLarge(void* block, size_t) { free(block); }
 
