@@ -98,7 +98,9 @@ void Row16ToExr(const PF_Pixel16* p, int32_t w, bool decode, float* out) {
         const double a = p[x].alpha / 32768.0;
         const uint16_t c[3] = {p[x].red, p[x].green, p[x].blue};
         for (int k = 0; k < 3; ++k) {
-            const double v = !decode ? c[k] / 32768.0 : c[k] <= PF_MAX_CHAN16 ? linear[c[k]] : SrgbToLinear(c[k] / 32768.0);
+            double v = c[k] / 32768.0;
+            // 16-bit host values end at 32768; anything beyond is off the table.
+            if (decode) v = c[k] <= PF_MAX_CHAN16 ? linear[c[k]] : SrgbToLinear(v);
             out[k] = static_cast<float>(v * a);
         }
         out[3] = static_cast<float>(a);

@@ -45,7 +45,7 @@ struct Scene {
     int32_t downsample = 1;
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
-    RenderValues values = RenderValues::ENCODED;  // what the input's numbers stand for
+    RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
 };
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
