@@ -117,14 +117,7 @@ int RunScene(const bench::BenchScene& scene, const Options& options) {
 int PrintMask(const std::string& id) {
     for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
         if (scene.name.compare(0, id.size() + 1, id + "/") != 0 || scene.crossings == 0) continue;
-        const runner::MaskPath mask = bench::SweepMask(scene.width, scene.height, scene.crossings);
-        const std::vector<runner::MaskVertex>& v = mask.vertices;
-        printf("M %.17g %.17g", v[0].x, v[0].y);
-        for (size_t i = 0; i + 1 < v.size(); ++i) {
-            printf(" C %.17g %.17g %.17g %.17g %.17g %.17g", v[i].x + v[i].out_x, v[i].y + v[i].out_y,
-                   v[i + 1].x + v[i + 1].in_x, v[i + 1].y + v[i + 1].in_y, v[i + 1].x, v[i + 1].y);
-        }
-        printf("\n");
+        printf("%s\n", bench::SweepPathData(bench::SweepMask(scene.width, scene.height, scene.crossings)).c_str());
         return 0;
     }
     fprintf(stderr, "no scene %s with a mask\n", id.c_str());

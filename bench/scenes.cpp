@@ -1,5 +1,6 @@
 #include "bench/scenes.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace bench {
@@ -13,12 +14,14 @@ struct SceneBase {
 };
 
 // (a) defaults along a long sweep, (b) big circles with a thick ring at
-// 3840x2160, (c) the smallest circles, tens of thousands of them, (d) no
-// mask: only the starting picture, as a copy and as a fill.
+// 3840x2160, (c) the smallest circles, tens of thousands of them, (e) a few
+// hundred mid-sized circles at 3840x2160, (d) no mask: only the starting
+// picture, as a copy and as a fill.
 const SceneBase BASES[] = {
     {"a", "1920x1080 defaults, sweep x6", 1920, 1080, 6, 50, 1, 0},
     {"b", "3840x2160 Max Radius 500, Edge 20", 3840, 2160, 6, 500, 20, 0},
     {"c", "1920x1080 Max Radius 2, sweep x60", 1920, 1080, 60, 2, 1, 0},
+    {"e", "3840x2160 Max Radius 120, sweep x10", 3840, 2160, 10, 120, 1, 0},
     {"d-copy", "1920x1080 no mask, On Original", 1920, 1080, 0, 50, 1, 1},
     {"d-fill", "1920x1080 no mask, transparent", 1920, 1080, 0, 50, 1, 0},
 };
@@ -83,6 +86,20 @@ runner::MaskPath SweepMask(int32_t width, int32_t height, int32_t crossings) {
         path.vertices.push_back(v);
     }
     return path;
+}
+
+std::string SweepPathData(const runner::MaskPath& mask) {
+    const std::vector<runner::MaskVertex>& v = mask.vertices;
+    if (v.empty()) return std::string();
+    char buf[256];
+    snprintf(buf, sizeof buf, "M %.17g %.17g", v[0].x, v[0].y);
+    std::string d = buf;
+    for (size_t i = 0; i + 1 < v.size(); ++i) {
+        snprintf(buf, sizeof buf, " C %.17g %.17g %.17g %.17g %.17g %.17g", v[i].x + v[i].out_x, v[i].y + v[i].out_y,
+                 v[i + 1].x + v[i + 1].in_x, v[i + 1].y + v[i + 1].in_y, v[i + 1].x, v[i + 1].y);
+        d += buf;
+    }
+    return d;
 }
 
 void FillPattern(PF_PixelFormat format, int32_t width, int32_t height, int32_t row_bytes, uint8_t* data) {

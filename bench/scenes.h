@@ -35,6 +35,10 @@ std::vector<BenchScene> AllBenchScenes();
 // reach a little beyond the left and right borders.
 runner::MaskPath SweepMask(int32_t width, int32_t height, int32_t crossings);
 
+// A mask as SVG path data (absolute moveto and cubics), for runs of the
+// ringstride tool on the same scene.
+std::string SweepPathData(const runner::MaskPath& mask);
+
 // Fills an image of the scene's depth with an opaque, smoothly varying
 // pattern (so sampled colours differ from circle to circle).
 void FillPattern(PF_PixelFormat format, int32_t width, int32_t height, int32_t row_bytes, uint8_t* data);

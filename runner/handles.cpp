@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "runner/large_memory.h"
+
 namespace runner {
 
 struct HandleTable::Record {
@@ -19,19 +21,46 @@ namespace {
 // Keeps the block aligned for any of the records the effect stores in it.
 constexpr size_t PREFIX_BYTES = 16;
 
+size_t AllocationBytes(uint32_t size) { return PREFIX_BYTES + static_cast<size_t>(size); }
+
+void* Allocate(uint32_t size) {
+    const size_t bytes = AllocationBytes(size);
+    return bytes >= LARGE_BLOCK_BYTES ? AllocateLarge(bytes) : calloc(1, bytes);
+}
+
+void Release(void* allocation, uint32_t size) {
+    const size_t bytes = AllocationBytes(size);
+    if (bytes >= LARGE_BLOCK_BYTES) {
+        FreeLarge(allocation, bytes);
+    } else {
+        free(allocation);
+    }
+}
+
 }  // namespace
 
 HandleTable::HandleTable() = default;
 
 HandleTable::~HandleTable() {
-    for (auto& entry : records_) free(entry.second->allocation);
+    for (auto& entry : records_) Release(entry.second->allocation, entry.second->size);
+    for (size_t i = 0; i < spare_count_; ++i) Release(spares_[i].allocation, spares_[i].size);
 }
 
 PF_Handle HandleTable::New(uint32_t size) {
     ++allocations_;
     std::unique_ptr<Record> record(new (std::nothrow) Record);
     if (!record) return nullptr;
-    void* allocation = calloc(1, PREFIX_BYTES + static_cast<size_t>(size));
+    void* allocation = nullptr;
+    for (size_t i = 0; i < spare_count_; ++i) {
+        if (spares_[i].size == size) {
+            allocation = spares_[i].allocation;
+            for (size_t j = i + 1; j < spare_count_; ++j) spares_[j - 1] = spares_[j];
+            --spare_count_;
+            ++recycled_;
+            break;
+        }
+    }
+    if (allocation == nullptr) allocation = Allocate(size);
     if (allocation == nullptr) return nullptr;
     memcpy(allocation, &size, sizeof size);
     record->allocation = allocation;
@@ -41,7 +70,7 @@ PF_Handle HandleTable::New(uint32_t size) {
     try {
         records_.emplace(handle, std::move(record));
     } catch (...) {
-        free(allocation);
+        Release(allocation, size);
         return nullptr;
     }
     return handle;
@@ -69,7 +98,17 @@ void HandleTable::Dispose(PF_Handle handle) {
         ++bad_disposals_;
         return;
     }
-    free(it->second->allocation);
+    const Record& record = *it->second;
+    if (record.size >= RECYCLE_MIN_BYTES) {
+        if (spare_count_ == RECYCLE_KEPT) {  // the oldest goes
+            Release(spares_[0].allocation, spares_[0].size);
+            for (size_t j = 1; j < spare_count_; ++j) spares_[j - 1] = spares_[j];
+            --spare_count_;
+        }
+        spares_[spare_count_++] = Spare{record.allocation, record.size};
+    } else {
+        Release(record.allocation, record.size);
+    }
     records_.erase(it);
 }
 

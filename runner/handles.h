@@ -1,6 +1,11 @@
 // Host memory handles: a PF_Handle points at a pointer to the block, as the
 // effect expects. Every handle is really allocated, its lock count kept, and
 // the live ones counted so that tests can find leaks and double disposals.
+//
+// Large blocks outlive their handles: a disposed block of RECYCLE_MIN_BYTES
+// or more is kept, and the next request of exactly its size gets it back, so
+// that an effect that allocates a frame-sized block every frame (the
+// occupancy grid) works in the same warm memory each time.
 #ifndef FOLVEK_RUNNER_HANDLES_H
 #define FOLVEK_RUNNER_HANDLES_H
 
@@ -14,6 +19,10 @@
 
 namespace runner {
 
+// Blocks this big or bigger are recycled; a few at most are kept.
+constexpr uint32_t RECYCLE_MIN_BYTES = 64u * 1024u;
+constexpr size_t RECYCLE_KEPT = 2;
+
 class HandleTable {
 public:
     HandleTable();
@@ -21,7 +30,9 @@ public:
     HandleTable(const HandleTable&) = delete;
     HandleTable& operator=(const HandleTable&) = delete;
 
-    // Null when the memory cannot be had. The block is zero-filled.
+    // Null when the memory cannot be had. A fresh block is zero-filled; a
+    // recycled one holds what its last owner left in it, as memory from a
+    // host's allocator may.
     PF_Handle New(uint32_t size);
     // Null for a handle we did not hand out (or already disposed of).
     void* Lock(PF_Handle handle);
@@ -36,13 +47,22 @@ public:
     int32_t BadDisposals() const { return bad_disposals_; }
     int32_t BadUnlocks() const { return bad_unlocks_; }
     int32_t Allocations() const { return allocations_; }
+    // Of the allocations, how many were served with a recycled block.
+    int32_t Recycled() const { return recycled_; }
 
 private:
     struct Record;
+    struct Spare {
+        void* allocation;
+        uint32_t size;
+    };
     std::unordered_map<PF_Handle, std::unique_ptr<Record>> records_;
+    Spare spares_[RECYCLE_KEPT] = {};  // disposed large blocks, oldest first
+    size_t spare_count_ = 0;
     int32_t bad_disposals_ = 0;
     int32_t bad_unlocks_ = 0;
     int32_t allocations_ = 0;
+    int32_t recycled_ = 0;
 };
 
 }  // namespace runner

@@ -219,18 +219,26 @@ CommandResult Session::SmartRender(void* pre_render_data, bool reuse_output) {
     int32_t height = s.input.Height() + s.faults.output_height_delta;
     if (height < 0) height = 0;
     const int64_t rowbytes = int64_t{s.input.Width()} * BytesPerPixel(format) + s.output_row_padding;
-    const bool fits = !s.output.Empty() && s.output.Format() == format &&
-                      s.output.Width() == s.input.Width() && s.output.Height() == height &&
-                      s.output.RowBytes() == rowbytes;
-    if (!(reuse_output && fits)) {
-        Expected<World> output =
-            World::Create(format, s.input.Width(), height, s.output_row_padding, PADDING_CANARY);
-        if (!output) {
-            CommandResult failed;
-            failed.err = PF_Err_OUT_OF_MEMORY;
-            return failed;
+    auto fits = [&](const World& w) {
+        return !w.Empty() && w.Format() == format && w.Width() == s.input.Width() && w.Height() == height &&
+               w.RowBytes() == rowbytes;
+    };
+    if (!(reuse_output && fits(s.output))) {
+        if (fits(s.recycled_output)) {
+            // Its canaries were filled once when it was made; they are not
+            // filled again, so a write past the image in any frame stays seen.
+            s.output = std::move(s.recycled_output);
+            s.recycled_output = World();
+        } else {
+            Expected<World> output =
+                World::Create(format, s.input.Width(), height, s.output_row_padding, PADDING_CANARY);
+            if (!output) {
+                CommandResult failed;
+                failed.err = PF_Err_OUT_OF_MEMORY;
+                return failed;
+            }
+            s.output = output.TakeValue();
         }
-        s.output = output.TakeValue();
     }
 
     PF_SmartRenderInput input;
@@ -281,6 +289,8 @@ RenderResult Session::RenderFrame() {
 }
 
 const World& Session::Output() const { return state_->output; }
+
+void Session::RecycleOutput(World world) { state_->recycled_output = std::move(world); }
 
 World Session::TakeOutput() {
     World taken = std::move(state_->output);

@@ -211,6 +211,12 @@ public:
 
     const World& Output() const;
     World TakeOutput();
+    // Hands a finished output world back (one is kept): the next smart render
+    // draws into it, as the effect left it, when its size and format still
+    // fit, instead of making a fresh one. Its padding canaries were filled
+    // when it was made and are never filled again, so PaddingIntact() still
+    // tells whether any frame wrote past the image.
+    void RecycleOutput(World world);
 
     // ---- faults ---------------------------------------------------------------
     // Installs `faults` and restarts every fault counter.

@@ -109,6 +109,7 @@ struct Session::State {
     std::map<PF_PathID, MaskTrack> masks;
     World input;
     World output;
+    World recycled_output;  // handed back by the caller for the next smart render
     PF_RationalScale downsample_x{1, 1};
     PF_RationalScale downsample_y{1, 1};
     int32_t current_time = 0;

@@ -1,10 +1,14 @@
 // Worlds: owned pixel buffers with a PF_EffectWorld view onto them.
 #include "runner/world.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include <limits>
 #include <new>
+#include <utility>
+
+#include "runner/large_memory.h"
 
 namespace runner {
 
@@ -28,9 +32,50 @@ int32_t BytesPerPixel(PF_PixelFormat format) {
 World::World() : tag_(new WorldTag{WORLD_TAG_MAGIC, PF_PixelFormat_INVALID}) {
     def_.host_reserved = tag_.get();
 }
-World::~World() = default;
-World::World(World&&) noexcept = default;
-World& World::operator=(World&&) noexcept = default;
+World::~World() { Release(); }
+
+World::World(World&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      tag_(std::move(other.tag_)),
+      def_(other.def_) {
+    other.def_ = PF_EffectWorld{};
+}
+
+World& World::operator=(World&& other) noexcept {
+    if (this != &other) {
+        Release();
+        bytes_ = std::exchange(other.bytes_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+        tag_ = std::move(other.tag_);
+        def_ = other.def_;
+        other.def_ = PF_EffectWorld{};
+    }
+    return *this;
+}
+
+void World::Release() {
+    if (size_ >= LARGE_BLOCK_BYTES) {
+        FreeLarge(bytes_, size_);
+    } else {
+        free(bytes_);
+    }
+    bytes_ = nullptr;
+    size_ = 0;
+}
+
+namespace {
+
+// Null for zero bytes or when the memory cannot be had.
+uint8_t* AllocateFilled(size_t bytes, uint8_t fill_byte) {
+    if (bytes == 0) return nullptr;
+    void* block = bytes >= LARGE_BLOCK_BYTES ? AllocateLarge(bytes) : malloc(bytes);
+    // Large blocks arrive zero-filled: a zero fill need not touch them.
+    if (block != nullptr && (fill_byte != 0 || bytes < LARGE_BLOCK_BYTES)) memset(block, fill_byte, bytes);
+    return static_cast<uint8_t*>(block);
+}
+
+}  // namespace
 
 Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t height,
                               int32_t row_padding_bytes, uint8_t fill_byte) {
@@ -48,13 +93,11 @@ Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t heig
     if (total > MAX_WORLD_BYTES) return Failure{"world too large"};
 
     World world;
-    try {
-        world.bytes_.assign(static_cast<size_t>(total), fill_byte);
-    } catch (const std::bad_alloc&) {
-        return Failure{"out of memory for a world"};
-    }
+    world.bytes_ = AllocateFilled(static_cast<size_t>(total), fill_byte);
+    if (world.bytes_ == nullptr && total != 0) return Failure{"out of memory for a world"};
+    world.size_ = static_cast<size_t>(total);
     world.tag_->format = format;
-    world.def_.data = world.bytes_.empty() ? nullptr : world.bytes_.data();
+    world.def_.data = world.bytes_;
     world.def_.rowbytes = static_cast<int32_t>(rowbytes);
     world.def_.width = width;
     world.def_.height = height;
@@ -65,42 +108,18 @@ Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t heig
 
 World World::Clone() const {
     World copy;
-    copy.bytes_ = bytes_;
-    copy.tag_->format = tag_->format;
+    if (size_ != 0) {
+        copy.bytes_ = size_ >= LARGE_BLOCK_BYTES ? static_cast<uint8_t*>(AllocateLarge(size_))
+                                                 : static_cast<uint8_t*>(malloc(size_));
+        if (copy.bytes_ == nullptr) throw std::bad_alloc();
+        memcpy(copy.bytes_, bytes_, size_);
+        copy.size_ = size_;
+    }
+    copy.tag_->format = Format();
     copy.def_ = def_;
-    copy.def_.data = copy.bytes_.empty() ? nullptr : copy.bytes_.data();
+    copy.def_.data = copy.bytes_;
     copy.def_.host_reserved = copy.tag_.get();
     return copy;
-}
-
-PF_PixelFormat World::Format() const { return tag_ ? tag_->format : PF_PixelFormat_INVALID; }
-int32_t World::Width() const { return def_.width; }
-int32_t World::Height() const { return def_.height; }
-int32_t World::RowBytes() const { return def_.rowbytes; }
-bool World::Empty() const { return bytes_.empty(); }
-
-uint8_t* World::Row(int32_t y) {
-    return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes);
-}
-const uint8_t* World::Row(int32_t y) const {
-    return bytes_.data() + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes);
-}
-
-PF_Pixel& World::Pixel8(int32_t x, int32_t y) { return reinterpret_cast<PF_Pixel*>(Row(y))[x]; }
-PF_Pixel16& World::Pixel16(int32_t x, int32_t y) {
-    return reinterpret_cast<PF_Pixel16*>(Row(y))[x];
-}
-PF_PixelFloat& World::PixelFloat(int32_t x, int32_t y) {
-    return reinterpret_cast<PF_PixelFloat*>(Row(y))[x];
-}
-const PF_Pixel& World::Pixel8(int32_t x, int32_t y) const {
-    return reinterpret_cast<const PF_Pixel*>(Row(y))[x];
-}
-const PF_Pixel16& World::Pixel16(int32_t x, int32_t y) const {
-    return reinterpret_cast<const PF_Pixel16*>(Row(y))[x];
-}
-const PF_PixelFloat& World::PixelFloat(int32_t x, int32_t y) const {
-    return reinterpret_cast<const PF_PixelFloat*>(Row(y))[x];
 }
 
 bool World::PaddingIntact() const {

@@ -9,7 +9,6 @@
 #include <stdint.h>
 
 #include <memory>
-#include <vector>
 
 #include "host/host_api.h"
 #include "runner/expected.h"
@@ -45,27 +44,34 @@ public:
 
     World Clone() const;
 
-    PF_PixelFormat Format() const;
-    int32_t Width() const;
-    int32_t Height() const;
-    int32_t RowBytes() const;
-    bool Empty() const;
+    PF_PixelFormat Format() const { return tag_ ? tag_->format : PF_PixelFormat_INVALID; }
+    int32_t Width() const { return def_.width; }
+    int32_t Height() const { return def_.height; }
+    int32_t RowBytes() const { return def_.rowbytes; }
+    bool Empty() const { return size_ == 0; }
 
     // The record handed to the effect. Its host_reserved points at a tag
     // that lets the world suite tell the format; the tag survives moves.
     PF_EffectWorld* Def() { return &def_; }
     const PF_EffectWorld* Def() const { return &def_; }
 
-    uint8_t* Row(int32_t y);
-    const uint8_t* Row(int32_t y) const;
+    // Inline, so that per-pixel loops over a world stay tight.
+    uint8_t* Row(int32_t y) { return bytes_ + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes); }
+    const uint8_t* Row(int32_t y) const {
+        return bytes_ + static_cast<size_t>(y) * static_cast<size_t>(def_.rowbytes);
+    }
 
     // Typed pixel access; the caller picks the type of Format().
-    PF_Pixel& Pixel8(int32_t x, int32_t y);
-    PF_Pixel16& Pixel16(int32_t x, int32_t y);
-    PF_PixelFloat& PixelFloat(int32_t x, int32_t y);
-    const PF_Pixel& Pixel8(int32_t x, int32_t y) const;
-    const PF_Pixel16& Pixel16(int32_t x, int32_t y) const;
-    const PF_PixelFloat& PixelFloat(int32_t x, int32_t y) const;
+    PF_Pixel& Pixel8(int32_t x, int32_t y) { return reinterpret_cast<PF_Pixel*>(Row(y))[x]; }
+    PF_Pixel16& Pixel16(int32_t x, int32_t y) { return reinterpret_cast<PF_Pixel16*>(Row(y))[x]; }
+    PF_PixelFloat& PixelFloat(int32_t x, int32_t y) { return reinterpret_cast<PF_PixelFloat*>(Row(y))[x]; }
+    const PF_Pixel& Pixel8(int32_t x, int32_t y) const { return reinterpret_cast<const PF_Pixel*>(Row(y))[x]; }
+    const PF_Pixel16& Pixel16(int32_t x, int32_t y) const {
+        return reinterpret_cast<const PF_Pixel16*>(Row(y))[x];
+    }
+    const PF_PixelFloat& PixelFloat(int32_t x, int32_t y) const {
+        return reinterpret_cast<const PF_PixelFloat*>(Row(y))[x];
+    }
 
     // Every byte after the image in every row still holds PADDING_CANARY.
     bool PaddingIntact() const;
@@ -74,10 +80,13 @@ public:
     // Same format and size and identical image bytes (padding ignored).
     bool SameImage(const World& other) const;
 
-    const std::vector<uint8_t>& Bytes() const { return bytes_; }
-
 private:
-    std::vector<uint8_t> bytes_;
+    void Release();
+
+    // Frame-sized buffers come from AllocateLarge (huge pages where the
+    // system allows), smaller ones from malloc.
+    uint8_t* bytes_ = nullptr;
+    size_t size_ = 0;
     std::unique_ptr<WorldTag> tag_;
     PF_EffectWorld def_{};
 };

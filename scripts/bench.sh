@@ -1,53 +1,74 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release) and prints their figures: the scene table,
 # then, with --micro, the Google Benchmark cases, and, when the ringstride
-# tool is built, how `ringstride animate` scales from one worker to two.
-# Nothing here passes or fails. Arguments other than --micro go to the
-# scene runner (--quick, --filter a/8, ...).
+# tool is built, the shot benchmarks (the tool run as a user runs it: page
+# faults per frame, video against ffmpeg alone, frames/s of file output on
+# one core and two, the smart render against cairo). Nothing here passes or
+# fails.
+#
+#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV]
+#
+# --shot runs the shot benchmarks alone; --before REV builds the tool of git
+# revision REV as well (in build-bench-before/) and prints every shot figure
+# for both, side by side. Other arguments go to the scene runner.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${RINGSTRIDE_BENCH_BUILD_DIR:-build-bench}"
 micro=0
+shot_only=0
+quick=()
+before=""
 args=()
-for a in "$@"; do
-  if [[ "$a" == "--micro" ]]; then micro=1; else args+=("$a"); fi
+while [[ $# -gt 0 ]]; do
+  case "$1" in
+    --micro) micro=1 ;;
+    --shot) shot_only=1 ;;
+    --before) before="$2"; shift ;;
+    --quick) quick=(--quick); args+=("$1") ;;
+    *) args+=("$1") ;;
+  esac
+  shift
 done
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_BENCH=ON >/dev/null
 targets=(ringstride_scene_bench ringstride_micro_bench)
 has_tool=0
-if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride:'; then
+if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride_shot_bench:'; then
   has_tool=1
-  targets+=(ringstride)
+  targets+=(ringstride_shot_bench)
 fi
 cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]}" >/dev/null
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo
-"$build/bench/ringstride_scene_bench" "${args[@]+"${args[@]}"}"
+if [[ $shot_only == 0 ]]; then
+  echo
+  "$build/bench/ringstride_scene_bench" "${args[@]+"${args[@]}"}"
+fi
 
 if [[ $micro == 1 ]]; then
   echo
   "$build/bench/ringstride_micro_bench" --benchmark_min_time=0.2
 fi
 
-if [[ $has_tool == 1 ]] && command -v oiiotool >/dev/null; then
-  tool="$(find "$build" -maxdepth 3 -type f -name ringstride -perm -u+x | head -n1)"
-  work="$(mktemp -d)"
-  trap 'rm -rf "$work"' EXIT
-  oiiotool --pattern fill:topleft=1,0.2,0:topright=0,1,0.3:bottomleft=0,0.4,1:bottomright=1,1,1 \
-    1920x1080 4 --ch R,G,B,A=1.0 -d uint8 -o "$work/in.png"
-  mask="$("$build/bench/ringstride_scene_bench" --mask-d a)"
+if [[ $has_tool == 1 ]] && command -v oiiotool >/dev/null && command -v ffmpeg >/dev/null; then
+  shot=("$build/bench/ringstride_shot_bench" "${quick[@]+"${quick[@]}"}")
+  if [[ -n "$before" ]]; then
+    old="$(pwd)/${build}-before"
+    rev="$(git rev-parse "$before^{commit}")"
+    # The sources of REV, unpacked again only when REV changes.
+    if [[ "$(cat "$old/rev" 2>/dev/null)" != "$rev" ]]; then
+      rm -rf "$old/src"
+      mkdir -p "$old/src"
+      git archive "$rev" | tar -x -C "$old/src"
+      echo "$rev" > "$old/rev"
+    fi
+    cmake -S "$old/src" -B "$old" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_TESTS=OFF \
+      -DRINGSTRIDE_BENCH=OFF >/dev/null
+    cmake --build "$old" -j "${JOBS:-2}" --target ringstride FolvekRingStride >/dev/null
+    shot+=(--before-tool "$old/ringstride" --before-plugin "$old/FolvekRingStride.so")
+    echo
+    echo "before: $(git rev-parse --short "$before"), after: the working tree"
+  fi
   echo
-  echo "ringstride animate, 48 frames of scene a (1920x1080, defaults), TIFF frames, two workers:"
-  declare -A secs
-  for cores in 0 0,1; do
-    start=$(date +%s.%N)
-    taskset -c "$cores" "$tool" animate "$work/in.png" "$work/f_%03d.tif" --frames 48 --mask-d "$mask" \
-      --threads 2 --plugin "$build/FolvekRingStride.so" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    secs[$cores]=$(echo "$end - $start" | bc -l)
-    printf '  on core(s) %s: %.2f s\n' "$cores" "${secs[$cores]}"
-  done
-  printf '  speed-up of 2 cores over 1: %.2fx\n' "$(echo "${secs[0]} / ${secs[0,1]}" | bc -l)"
+  "${shot[@]}"
 fi

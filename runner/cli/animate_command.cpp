@@ -12,6 +12,7 @@
 #include <new>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "runner/cli/commands.h"
 #include "runner/cli/frame_sink.h"
@@ -40,6 +41,7 @@ struct Shared {
     int32_t end = 0;  // one past the last frame
     int32_t window = 1;
     std::map<int32_t, PipeFrame> ready;
+    std::vector<World> spare;    // written frames, for the workers to render into again
     FrameSink* sink = nullptr;
     std::optional<Error> error;  // the first failure; stops everyone
     std::mutex source_mutex;     // a video is read by one worker at a time, in frame order
@@ -62,23 +64,31 @@ int32_t Claim(Shared* shared) {
     return shared->next_to_claim++;
 }
 
-// A clip's frame at the render depth: a video is read in claim order (the
-// claim and the read happen under one lock), a sequence in parallel.
-Result<World> InputOf(const Scene& scene, Shared* shared, int32_t* frame) {
-    FrameSource& source = *scene.source;
-    Result<FileImage> image = Error{""};
-    if (source.Sequential()) {
+// A clip's frame into the session's input world: a video is read in claim
+// order (the claim and the read happen under one lock), a sequence in
+// parallel. -1 when there is no frame left to render.
+Result<int32_t> ClaimAndRead(const Scene& scene, Shared* shared, World* full, World* input) {
+    int32_t frame = -1;
+    Status read = Success();
+    if (scene.source->Sequential()) {
         std::lock_guard<std::mutex> lock(shared->source_mutex);
-        *frame = Claim(shared);
-        if (*frame < 0) return World();
-        image = source.Read(*frame);
+        frame = Claim(shared);
+        if (frame >= 0) read = ReadFrameInto(scene, frame, full, input);
     } else {
-        *frame = Claim(shared);
-        if (*frame < 0) return World();
-        image = source.Read(*frame);
+        frame = Claim(shared);
+        if (frame >= 0) read = ReadFrameInto(scene, frame, full, input);
     }
-    if (!image) return image.TakeError();
-    return SceneWorld(scene, *image);
+    if (!read) return read.TakeError();
+    return frame;
+}
+
+// A written frame's world, if one is waiting, to render the next frame into.
+World TakeSpare(Shared* shared) {
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    if (shared->spare.empty()) return World();
+    World w = std::move(shared->spare.back());
+    shared->spare.pop_back();
+    return w;
 }
 
 void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
@@ -86,17 +96,27 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     if (!opened) return Fail(shared, opened.TakeError());
     Session* session = opened->get();
     if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.TakeError());
+    World full;  // a clip's frame before downsampling
+    if (scene.IsClip()) {
+        // Each frame of a clip is read into the same input world.
+        Expected<World> input =
+            World::Create(FormatForBits(scene.bits), (scene.full_width + scene.downsample - 1) / scene.downsample,
+                          (scene.full_height + scene.downsample - 1) / scene.downsample);
+        if (!input) return Fail(shared, Error{"cannot hold a frame: " + input.Error()});
+        session->SetInput(input.TakeValue());
+    }
     while (true) {
         int32_t frame = -1;
         if (scene.IsClip()) {
-            Result<World> input = InputOf(scene, shared, &frame);
-            if (!input) return Fail(shared, input.TakeError());
-            if (frame < 0) return;
-            session->SetInput(std::move(*input));
+            Result<int32_t> claimed = ClaimAndRead(scene, shared, &full, &session->MutableInput());
+            if (!claimed) return Fail(shared, claimed.TakeError());
+            frame = *claimed;
         } else {
             frame = Claim(shared);
-            if (frame < 0) return;
         }
+        if (frame < 0) return;
+        // Frames are rendered into the memory of frames already written.
+        if (World spare = TakeSpare(shared); !spare.Empty()) session->RecycleOutput(std::move(spare));
         Result<World> image = RenderAt(session, timing, frame, scene.plugin);
         if (!image) return Fail(shared, image.TakeError());
         Result<PipeFrame> prepared = shared->sink->Prepare(frame, std::move(*image));
@@ -218,7 +238,11 @@ Status RunAnimate(const AnimateOptions& options) {
         video.audio_source = options.scene.input;
         video.audio_codec = info.audio_codec;
     }
-    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(options.output, width, height, video);
+    video.raw_colour = options.scene.raw_colour;
+    video.linear = scene->values == RenderValues::LINEAR;
+    Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(
+        options.output, width, height, video,
+        SinkOptions{options.scene.compression, scene->values, options.scene.raw_colour});
     if (!sink) return sink.TakeError();
 
     int32_t workers = options.threads > 0 ? options.threads
@@ -283,6 +307,7 @@ Status RunAnimate(const AnimateOptions& options) {
         progress.Update(index - range.first + 1);
         std::lock_guard<std::mutex> lock(shared.mutex);
         ++shared.next_to_write;
+        if (!frame.world.Empty()) shared.spare.push_back(std::move(frame.world));
         shared.changed.notify_all();
     }
     for (std::thread& t : threads) t.join();

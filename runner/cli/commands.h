@@ -41,6 +41,7 @@ struct EncodeOptions {
     std::string audio;         // a file whose first audio stream goes along
     int32_t start_number = -1;
     int32_t crf = -1;
+    bool raw_colour = false;
 };
 
 Status RunEncode(const EncodeOptions& options);

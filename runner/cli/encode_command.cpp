@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "runner/cli/commands.h"
+#include "runner/cli/colour.h"
 #include "runner/cli/frame_source.h"
 #include "runner/cli/progress.h"
 #include "runner/cli/video_pipe.h"
@@ -28,6 +29,8 @@ Status RunEncode(const EncodeOptions& options) {
     video.frames = info.frames;
     video.bits = info.bits;
     video.crf = options.crf;
+    video.raw_colour = options.raw_colour;
+    video.linear = ValuesOfRender(info.bits, info.exr, info.bits) == RenderValues::LINEAR;
     if (!options.audio.empty()) {
         Result<std::string> codec = AudioCodecOf(options.audio);
         if (!codec) return Error{"--audio " + codec.Message()};
@@ -38,10 +41,19 @@ Status RunEncode(const EncodeOptions& options) {
     if (!pipe) return pipe.TakeError();
 
     Progress progress(info.frames, isatty(STDERR_FILENO) != 0);
+    World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
-        Result<FileImage> image = (*source)->Read(i);
-        Result<World> world = image ? ToWorld(*image, info.bits) : Result<World>(image.TakeError());
-        Status put = world ? (*pipe)->Write((*pipe)->Pack(std::move(*world))) : Status(world.TakeError());
+        if (world.Empty()) {
+            Expected<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
+            if (!made) return Error{"cannot hold a frame: " + made.Error()};
+            world = made.TakeValue();
+        }
+        Status put = (*source)->ReadInto(i, options.raw_colour, &world);
+        if (put) {
+            PipeFrame frame = (*pipe)->Pack(std::move(world));
+            put = (*pipe)->Write(frame);
+            if (frame.world.Format() == FormatForBits(info.bits)) world = std::move(frame.world);
+        }
         if (!put) {
             (*pipe)->Abort();
             return put;

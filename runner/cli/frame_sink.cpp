@@ -14,7 +14,7 @@ namespace {
 
 class PatternSink : public FrameSink {
 public:
-    explicit PatternSink(std::string pattern) : pattern_(std::move(pattern)) {}
+    PatternSink(std::string pattern, WriteOptions write) : pattern_(std::move(pattern)), write_(std::move(write)) {}
     ~PatternSink() override { Abandon(); }
 
     Result<PipeFrame> Prepare(int32_t frame, World image) override {
@@ -26,8 +26,8 @@ public:
             std::lock_guard<std::mutex> lock(mutex_);
             pending_.push_back({temp, *name});
         }
-        if (Status ok = WriteImage(image, temp); !ok) return Error{*name + ": " + ok.Message()};
-        return PipeFrame{};
+        if (Status ok = WriteImage(image, temp, write_); !ok) return Error{*name + ": " + ok.Message()};
+        return PipeFrame{std::move(image), {}};
     }
 
     Status Put(int32_t, const PipeFrame&) override { return Success(); }
@@ -60,6 +60,7 @@ private:
     }
 
     std::string pattern_;
+    WriteOptions write_;
     std::mutex mutex_;
     std::vector<std::pair<std::string, std::string>> pending_;  // temp, final
 };
@@ -118,8 +119,11 @@ Result<std::string> FrameFileName(const std::string& pattern, int32_t frame) {
 }
 
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
-                                                 const VideoOptions& video) {
+                                                 const VideoOptions& video, const SinkOptions& options) {
     if (IsVideoName(output)) {
+        if (!options.compression.empty()) {
+            return Error{"--compression " + options.compression + ": applies to image files, not to the video " + output};
+        }
         Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(output, width, height, video);
         if (!pipe) return pipe.TakeError();
         return std::unique_ptr<FrameSink>(new VideoSink(output, std::move(*pipe)));
@@ -127,7 +131,10 @@ Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int3
     Result<std::string> first = FrameFileName(output, 0);
     if (!first) return first.TakeError();
     if (Status ok = CheckOutputFile(*first); !ok) return ok.TakeError();
-    return std::unique_ptr<FrameSink>(new PatternSink(output));
+    Result<Compression> compression = ParseCompression(options.compression, *first);
+    if (!compression) return compression.TakeError();
+    return std::unique_ptr<FrameSink>(
+        new PatternSink(output, WriteOptions{*compression, options.values, options.raw_colour}));
 }
 
 }  // namespace runner::cli

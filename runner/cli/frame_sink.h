@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "runner/cli/colour.h"
 #include "runner/cli/video_pipe.h"
 #include "runner/result.h"
 #include "runner/world.h"
@@ -18,7 +19,8 @@ public:
     virtual ~FrameSink() = default;
     // On the worker that rendered the frame, in any order: a numbered file
     // is written here (compression does not serialise a run); a video frame
-    // is converted into what the encoder reads.
+    // is converted into what the encoder reads. The world comes back in the
+    // result's `world` when the sink is done with it, for rendering into again.
     virtual Result<PipeFrame> Prepare(int32_t frame, World image) = 0;
     // In frame order, 0 first, on one thread: the frame goes into the video.
     virtual Status Put(int32_t frame, const PipeFrame& prepared) = 0;
@@ -32,10 +34,18 @@ public:
 // there is none, more than one, or another % directive.
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
 
-// Checks the output (pattern or video name, folder, ffmpeg on PATH) and
-// makes the sink for `width` x `height` frames.
+// How numbered image files are written.
+struct SinkOptions {
+    std::string compression;                      // --compression as typed: numbered image files only
+    RenderValues values = RenderValues::ENCODED;  // what the frames' numbers stand for
+    bool raw_colour = false;                      // --raw-colour: no colour conversion or tags
+};
+
+// Checks the output (pattern or video name, folder, ffmpeg on PATH, the
+// compression for the files' format) and makes the sink for `width` x
+// `height` frames: `video` for a video, `files` for numbered files.
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
-                                                 const VideoOptions& video);
+                                                 const VideoOptions& video, const SinkOptions& files);
 
 }  // namespace runner::cli
 

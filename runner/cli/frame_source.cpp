@@ -21,39 +21,35 @@ namespace fs = std::filesystem;
 
 class StillSource : public FrameSource {
 public:
-    explicit StillSource(FileImage image) : image_(std::move(image)) {
+    StillSource(std::string file, const ImageInfo& image) : file_(std::move(file)) {
         info_.kind = SourceKind::STILL;
-        info_.width = image_.width;
-        info_.height = image_.height;
-        info_.bits = image_.bits;
+        info_.width = image.width;
+        info_.height = image.height;
+        info_.bits = image.bits;
+        info_.exr = image.exr;
     }
-    Result<FileImage> Read(int32_t) override { return image_; }
+    Status ReadInto(int32_t, bool raw_colour, World* world) override { return ReadImageInto(file_, raw_colour, world); }
 
 private:
-    FileImage image_;
+    std::string file_;
 };
 
 class SequenceSource : public FrameSource {
 public:
-    SequenceSource(std::string pattern, int64_t first, const FileImage& sample)
+    SequenceSource(std::string pattern, int64_t first, const ImageInfo& sample)
         : pattern_(std::move(pattern)), first_(first) {
         info_.kind = SourceKind::SEQUENCE;
         info_.width = sample.width;
         info_.height = sample.height;
         info_.bits = sample.bits;
+        info_.exr = sample.exr;
     }
     void SetLength(int32_t frames) { info_.frames = frames; }
 
-    Result<FileImage> Read(int32_t index) override {
+    Status ReadInto(int32_t index, bool raw_colour, World* world) override {
         Result<std::string> name = FrameFileName(pattern_, static_cast<int32_t>(first_ + index));
         if (!name) return name.TakeError();
-        Result<FileImage> image = ReadImage(*name);
-        if (!image) return image.TakeError();
-        if (image->width != info_.width || image->height != info_.height) {
-            return Error{*name + ": the frame is " + std::to_string(image->width) + "x" + std::to_string(image->height) +
-                         ", the sequence " + std::to_string(info_.width) + "x" + std::to_string(info_.height)};
-        }
-        return image;
+        return ReadImageInto(*name, raw_colour, world);
     }
 
 private:
@@ -68,46 +64,37 @@ public:
     VideoSource(std::string file, SourceInfo info) : file_(std::move(file)) { info_ = std::move(info); }
     ~VideoSource() override { Stop(true); }
 
-    Result<FileImage> Read(int32_t index) override {
+    Status ReadInto(int32_t index, bool, World* world) override {
         if (index < next_) {
             return Error{file_ + ": video frames are read in order (asked for " + std::to_string(index) + " after " +
                          std::to_string(next_ - 1) + ")"};
         }
         if (child_.pid < 0) {
-            if (Status ok = Start(); !ok) return ok.TakeError();
+            if (Status ok = Start(); !ok) return ok;
         }
         // Frames before the one asked for are decoded and passed over, so
         // that frame i is always the clip's i-th.
-        while (next_ < index) {
-            Result<FileImage> skipped = Next(next_);
-            if (!skipped) return skipped.TakeError();
+        while (next_ <= index) {
+            if (Status ok = Next(); !ok) return ok;
         }
-        return Next(index);
+        RgbaInto(frame_.data(), info_.bits, world);
+        return Success();
     }
 
 private:
-    Result<FileImage> Next(int32_t index) {
-        FileImage image;
-        image.width = info_.width;
-        image.height = info_.height;
-        image.bits = info_.bits;
-        const size_t samples = static_cast<size_t>(info_.width) * static_cast<size_t>(info_.height) * 4;
+    // The next decoded frame into frame_.
+    Status Next() {
+        const size_t bytes = static_cast<size_t>(info_.width) * static_cast<size_t>(info_.height) * 4 *
+                             (info_.bits == DEPTH_BITS_16 ? 2 : 1);
+        frame_.resize(bytes);
         size_t got = 0;
-        bool ok = false;
-        if (info_.bits == DEPTH_BITS_16) {
-            image.u16.resize(samples);
-            ok = ReadAll(child_.fd, image.u16.data(), samples * 2, &got);
-        } else {
-            image.u8.resize(samples);
-            ok = ReadAll(child_.fd, image.u8.data(), samples, &got);
-        }
-        if (!ok) {
+        if (!ReadAll(child_.fd, frame_.data(), bytes, &got)) {
             Stop();
-            return Error{file_ + ": the decoder ended at frame " + std::to_string(index) + " of " +
+            return Error{file_ + ": the decoder ended at frame " + std::to_string(next_) + " of " +
                          std::to_string(info_.frames) + (log_message_.empty() ? "" : " (" + log_message_ + ")")};
         }
         ++next_;
-        return image;
+        return Success();
     }
 
     Status Start() {
@@ -141,6 +128,7 @@ private:
     std::string log_message_;
     Child child_;
     int32_t next_ = 0;
+    std::vector<uint8_t> frame_;  // the last frame decoded, as ffmpeg wrote it
 };
 
 bool HasFrameNumber(const std::string& input) {
@@ -201,7 +189,7 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
                      name_of(*numbers.rbegin()) + ")"};
     }
     if (last - first + 1 > 1000000) return Error{pattern + ": more than 1000000 frames"};
-    Result<FileImage> sample = ReadImage(name_of(first));
+    Result<ImageInfo> sample = ReadImageInfo(name_of(first));
     if (!sample) return sample.TakeError();
     auto source = std::make_unique<SequenceSource>(pattern, first, *sample);
     source->SetLength(static_cast<int32_t>(last - first + 1));
@@ -301,8 +289,8 @@ Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_
     if (HasFrameNumber(input)) return OpenSequence(input, start_number);
     if (start_number >= 0) return Error{"--start-number: " + input + " is not an image sequence pattern"};
     if (IsVideoInput(input)) return OpenVideo(input);
-    Result<FileImage> image = ReadImage(input);
-    if (image) return std::unique_ptr<FrameSource>(new StillSource(std::move(*image)));
+    Result<ImageInfo> image = ReadImageInfo(input);
+    if (image) return std::unique_ptr<FrameSource>(new StillSource(input, *image));
     // Not an image the image library reads: perhaps a video by another name.
     if (OnPath("ffprobe")) {
         Result<std::unique_ptr<FrameSource>> video = OpenVideo(input);

@@ -23,6 +23,7 @@ struct SourceInfo {
     int32_t width = 0;
     int32_t height = 0;
     int32_t bits = DEPTH_BITS_8;      // the depth it renders at unless --depth says otherwise
+    bool exr = false;                 // OpenEXR files: scene-linear colour
     int32_t frames = 0;               // sequences and videos: their length
     std::optional<Fraction> rate;     // videos: their frame rate
     // Videos with sound: the first audio stream's codec ("aac", "opus", ...).
@@ -33,9 +34,11 @@ class FrameSource {
 public:
     virtual ~FrameSource() = default;
     const SourceInfo& Info() const { return info_; }
-    // Frame `index` (from 0). A video must be read in order, one frame after
-    // another; the other kinds may be read from any thread in any order.
-    virtual Result<FileImage> Read(int32_t index) = 0;
+    // Frame `index` (from 0) into `world`, which has the source's size and
+    // any depth. A video is read forward (frames skipped over are decoded
+    // and passed by); the other kinds may be read from any thread in any
+    // order.
+    virtual Status ReadInto(int32_t index, bool raw_colour, World* world) = 0;
     bool Sequential() const { return info_.kind == SourceKind::VIDEO; }
 
 protected:

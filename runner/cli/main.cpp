@@ -9,6 +9,8 @@
 #include <string>
 
 #include "runner/cli/commands.h"
+#include "runner/cli/compression.h"
+#include "runner/cli/process_memory.h"
 #include "runner/effect_open.h"
 
 namespace {
@@ -38,15 +40,29 @@ const char* KEYS_HELP =
 const char* OUTPUT_FORMATS =
     "Output formats (by extension): .png 8-bit for 8-bit renders, else 16-bit; .tif/.tiff at the "
     "render depth (float as 32-bit float samples, bit-exact); .exr float. PNG and TIFF hold the "
-    "effect's straight (unassociated) alpha as it is; EXR is premultiplied by its convention, so "
-    "colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
+    "effect's straight (unassociated) alpha as it is, colour under zero alpha included; EXR is premultiplied by "
+    "its convention, so colour is multiplied by alpha on writing (and EXR inputs are divided by alpha on reading). "
     "16-bit host values v (0..32768) are written as round(v*65535/32768).\n"
+    "Colour: each file follows its format's convention. PNG and 8/16-bit TIFF hold sRGB-encoded values (PNG "
+    "tagged sRGB); EXR holds scene-linear light, so a render of an 8/16-bit input, or any 8/16-bit render, is "
+    "decoded from sRGB when written to EXR, an EXR input is encoded to sRGB when rendered at 8 or 16 bits, and a "
+    "float render of an EXR is encoded to sRGB when written to PNG. Float TIFF holds the render's values as they "
+    "are, and a float TIFF input is taken as it is. Video (.mp4 H.264, .mov ProRes, .webm VP9) is converted "
+    "to BT.709 and tagged so; a float render of an EXR is encoded to sRGB first. --raw-colour turns every "
+    "conversion and tag off.\n"
     "Exit status 0 when done, 1 when the run failed (one line on standard error names the file, "
     "parameter or path data character at fault, and no output is left behind), a status above 100 "
     "for a malformed command line.";
 
+const char* RAW_COLOUR_HELP =
+    "Write the rendered values as they are in every format: no sRGB decoding into EXR or encoding out of it, "
+    "no sRGB tag in PNG files, no BT.709 conversion or tags in video";
+
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
-    cmd->add_option("INPUT", scene->input, "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads)")->required();
+    cmd->add_option("INPUT", scene->input,
+                    "Input image (PNG, TIFF, EXR, or anything OpenImageIO reads); for animate also an image "
+                    "sequence (in/frame_%04d.png) or a video")
+        ->required();
     cmd->add_option("--plugin", scene->plugin, "Effect library to load (default: FolvekRingStride.so beside ringstride)");
     CLI::Option* mask_file = cmd->add_option("--mask", scene->mask.file,
                     "Mask file. .svg or .svgz (gzip): the first <path> or basic shape (rect, circle, ellipse, "
@@ -87,12 +103,15 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("--downsample", scene->downsample,
                     "Render at 1/N resolution: input box-filtered, mask scaled, host downsample factors 1/N (default 1)")
         ->check(CLI::Range(1, 256));
+    cmd->add_option("--compression", scene->compression, runner::cli::COMPRESSION_HELP);
+    cmd->add_flag("--raw-colour", scene->raw_colour, RAW_COLOUR_HELP);
     cmd->footer(OUTPUT_FORMATS);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    runner::cli::KeepFreedMemoryForReuse();
     CLI::App app{"ringstride: loads the FolvekRingStride effect library and renders it on images, image sequences "
                  "and video.\nThe effect lays a chain of circles along a mask path: each circle starts at its path "
                  "point and lies one radius ahead along its direction, so the chain can run past the end of an open "
@@ -178,6 +197,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 999999999));
     encode->add_option("--crf", enc.crf, "Quality of .mp4 (0-51, default 23) and .webm (0-63, default 30)")
         ->check(CLI::Range(0, 63));
+    encode->add_flag("--raw-colour", enc.raw_colour,
+                     "No colour conversion: EXR frames taken as they are, no BT.709 conversion or tags");
 
     try {
         app.parse(argc, argv);

@@ -14,6 +14,8 @@ Status RunRender(const RenderOptions& options) {
     if (!at) return at.TakeError();
     Result<Timing> timing = TimingAt(*at);
     if (!timing) return timing.TakeError();
+    Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
+    if (!compression) return compression.TakeError();
     Result<std::unique_ptr<Session>> opened = OpenEffect(options.scene.plugin);
     if (!opened) return opened.TakeError();
     Session* session = opened->get();
@@ -27,7 +29,8 @@ Status RunRender(const RenderOptions& options) {
     if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
     Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);
     if (!frame) return frame.TakeError();
-    if (Status ok = WriteImage(*frame, options.output); !ok) return ok;
+    const WriteOptions write{*compression, scene->values, options.scene.raw_colour};
+    if (Status ok = WriteImage(*frame, options.output, write); !ok) return ok;
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "rendered " << frame->Width() << "x" << frame->Height() << " at "

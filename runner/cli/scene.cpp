@@ -44,6 +44,11 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     scene.full_width = info.width;
     scene.full_height = info.height;
     scene.bits = options.depth == 0 ? info.bits : options.depth;
+    if (FormatForBits(scene.bits) == PF_PixelFormat_INVALID) {
+        return Error{"--depth " + std::to_string(scene.bits) + ": use 8, 16 or 32"};
+    }
+    scene.values = ValuesOfRender(info.bits, info.exr, scene.bits);
+    scene.raw_colour = options.raw_colour;
 
     // After the input: --mask-fit layer needs the layer's size.
     Result<std::optional<MaskPath>> mask = LoadMask(options.mask, info.width, info.height);
@@ -56,20 +61,31 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         std::fprintf(stderr, "ringstride: warning: %s\n", note.c_str());
     }
     if (info.kind == SourceKind::STILL) {
-        Result<FileImage> image = scene.source->Read(0);
-        if (!image) return image.TakeError();
-        Result<World> world = SceneWorld(scene, *image);
-        if (!world) return Error{options.input + ": " + world.Message()};
-        scene.input = std::move(*world);
+        Result<World> world = ReadWorld(options.input, scene.bits, options.raw_colour);
+        if (!world) return world.TakeError();
+        if (options.downsample > 1) {
+            Result<World> reduced = BoxDownsample(*world, options.downsample);
+            if (!reduced) return reduced.TakeError();
+            scene.input = std::move(*reduced);
+        } else {
+            scene.input = std::move(*world);
+        }
     }
     return scene;
 }
 
-Result<World> SceneWorld(const Scene& scene, const FileImage& image) {
-    Result<World> world = ToWorld(image, scene.bits);
-    if (!world) return world.TakeError();
-    if (scene.downsample == 1) return world;
-    return BoxDownsample(*world, scene.downsample);
+Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* input) {
+    if (scene.downsample == 1) return scene.source->ReadInto(frame, scene.raw_colour, input);
+    if (full->Empty()) {
+        Expected<World> made = World::Create(FormatForBits(scene.bits), scene.full_width, scene.full_height);
+        if (!made) return Error{"cannot hold a frame: " + made.Error()};
+        *full = made.TakeValue();
+    }
+    if (Status ok = scene.source->ReadInto(frame, scene.raw_colour, full); !ok) return ok;
+    Result<World> reduced = BoxDownsample(*full, scene.downsample);
+    if (!reduced) return reduced.TakeError();
+    *input = std::move(*reduced);
+    return Success();
 }
 
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {

@@ -13,6 +13,7 @@
 
 #include "runner/cli/frame_rate.h"
 #include "runner/cli/frame_source.h"
+#include "runner/cli/colour.h"
 #include "runner/cli/mask_select.h"
 #include "runner/keys_file.h"
 #include "runner/param_text.h"
@@ -30,6 +31,8 @@ struct SceneOptions {
     int32_t start_number = -1;         // --start-number; -1: the lowest that exists
     int32_t depth = 0;                 // 0: the input's
     int32_t downsample = 1;
+    std::string compression;           // --compression as typed; empty: the output format's default
+    bool raw_colour = false;           // --raw-colour: no colour conversion or tags, in or out
 };
 
 // The path id under which the mask is handed to the host.
@@ -46,6 +49,8 @@ struct Scene {
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
     ShotKeys keys;
+    RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
+    bool raw_colour = false;
 
     bool IsClip() const { return input.Empty(); }
 };
@@ -59,8 +64,10 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
 // becomes two linear keys at the first and the last frame of `timing`.
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session);
 
-// A file's picture at the scene's render depth and resolution.
-Result<World> SceneWorld(const Scene& scene, const FileImage& image);
+// Frame `frame` of a clip into `input`, a world at the render depth and
+// resolution (reused frame after frame); `full` holds the full-size frame
+// when the render is downsampled. Not from two threads at once for a video.
+Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* input);
 
 // One frame through pre-render and smart render; the output world, or the
 // effect's error with its code and message.

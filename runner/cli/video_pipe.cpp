@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "runner/cli/colour.h"
 #include "runner/cli/path_util.h"
 #include "runner/cli/subprocess.h"
 
@@ -185,6 +186,7 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
     pipe->width_ = width;
     pipe->height_ = height;
     pipe->deep_ = ext == ".mov" && options.bits != 8;
+    pipe->linear_ = options.linear && !options.raw_colour;
     if ((ext == ".mp4" || ext == ".webm") && (width % 2 != 0 || height % 2 != 0)) {
         std::fprintf(stderr, "ringstride: note: %s: %s needs even sizes; the %dx%d frames are padded to %dx%d "
                      "(a transparent or black column or row on the right or bottom)\n", file.c_str(),
@@ -228,8 +230,24 @@ VideoPipe::~VideoPipe() { Abort(); }
 
 PipeFrame VideoPipe::Pack(World image) const {
     PipeFrame frame;
+    if (linear_ && image.Format() == PF_PixelFormat_ARGB128) {
+        // Video carries display-encoded values; the render holds light.
+        World encoded = image.Clone();
+        for (int32_t y = 0; y < encoded.Height(); ++y) {
+            for (int32_t x = 0; x < encoded.Width(); ++x) {
+                PF_PixelFloat& p = encoded.PixelFloat(x, y);
+                p.red = static_cast<float>(LinearToSrgb(p.red));
+                p.green = static_cast<float>(LinearToSrgb(p.green));
+                p.blue = static_cast<float>(LinearToSrgb(p.blue));
+            }
+        }
+        frame.packed = deep_ ? Rgba64(encoded) : std::vector<uint8_t>();
+        if (!deep_) frame.world = Argb8(std::move(encoded));
+        return frame;
+    }
     if (deep_) {
         frame.packed = Rgba64(image);
+        frame.world = std::move(image);
     } else {
         frame.world = Argb8(std::move(image));
     }

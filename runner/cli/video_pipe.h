@@ -33,10 +33,12 @@ struct VideoOptions {
     std::string audio_source;     // a file whose first audio stream goes along; empty: none
     std::string audio_codec;      // that stream's codec, to copy it where the container takes it
     bool raw_colour = false;      // no colour tags, ffmpeg's default conversion
+    bool linear = false;          // float frames hold scene-linear values: encoded to sRGB first
 };
 
 // A frame as the encoder reads it: the world's own rows when ffmpeg takes
-// them as they are, otherwise packed samples.
+// them as they are (`packed` empty), otherwise packed samples (and `world`,
+// if any, is only kept to be rendered into again).
 struct PipeFrame {
     World world;
     std::vector<uint8_t> packed;
@@ -72,7 +74,8 @@ private:
     int fd_ = -1;
     int32_t width_ = 0;
     int32_t height_ = 0;
-    bool deep_ = false;  // rgba64le, else argb
+    bool deep_ = false;    // rgba64le, else argb
+    bool linear_ = false;  // float frames are encoded to sRGB first
 };
 
 }  // namespace runner::cli

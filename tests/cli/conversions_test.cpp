@@ -1,5 +1,5 @@
-// Samples between files and host worlds, the addressable-size limit, the
-// box filter, frame names and the 8-bit frames handed to the encoder.
+// The addressable-size limit, the box filter, frame names and the 8-bit
+// frames handed to the encoder.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -17,62 +17,6 @@ namespace {
 using namespace runner;
 using namespace runner::cli;
 using runner::World;
-
-FileImage OnePixel(int32_t bits, double r, double g, double b, double a) {
-    FileImage f;
-    f.width = 1;
-    f.height = 1;
-    f.bits = bits;
-    if (bits == 8) f.u8 = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
-    if (bits == 16) f.u16 = {uint16_t(r), uint16_t(g), uint16_t(b), uint16_t(a)};
-    if (bits == 32) f.f32 = {float(r), float(g), float(b), float(a)};
-    return f;
-}
-
-struct SampleCase {
-    int32_t file_bits;
-    double sample;     // the file's red sample
-    int32_t host_bits;
-    double host;       // the host's red channel
-};
-
-inline void PrintTo(const SampleCase& c, std::ostream* os) { *os << c.file_bits << "-bit " << c.sample << " as " << c.host_bits << "-bit"; }
-
-class Samples : public ::testing::TestWithParam<SampleCase> {};
-
-TEST_P(Samples, ConvertByTheDocumentedFormulas) {
-    const SampleCase& c = GetParam();
-    auto world = ToWorld(OnePixel(c.file_bits, c.sample, 0, 0, 0), c.host_bits);
-    ASSERT_TRUE(world.Ok()) << world.Message();
-    double got = 0;
-    if (c.host_bits == 8) got = world->Pixel8(0, 0).red;
-    if (c.host_bits == 16) got = world->Pixel16(0, 0).red;
-    if (c.host_bits == 32) got = world->PixelFloat(0, 0).red;
-    if (std::isnan(c.host)) {
-        EXPECT_TRUE(std::isnan(got));
-    } else {
-        EXPECT_EQ(got, c.host) << c.file_bits << "-bit " << c.sample << " -> " << c.host_bits;
-    }
-}
-
-const double NaN = std::numeric_limits<double>::quiet_NaN();
-const double INF = std::numeric_limits<double>::infinity();
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Samples,
-    ::testing::Values(
-        // 8-bit c -> 16: round(c * 32768 / 255); -> float: c / 255.
-        SampleCase{8, 0, 16, 0}, SampleCase{8, 1, 16, 129}, SampleCase{8, 128, 16, 16448},
-        SampleCase{8, 255, 16, 32768}, SampleCase{8, 200, 8, 200},
-        SampleCase{8, 51, 32, static_cast<float>(51 / 255.0)}, SampleCase{8, 255, 32, 1.0},
-        // 16-bit f -> 16: round(f * 32768 / 65535); -> 8: round(f * 255 / 65535).
-        SampleCase{16, 65535, 16, 32768}, SampleCase{16, 1, 16, 1}, SampleCase{16, 3, 16, 2},
-        SampleCase{16, 32767, 16, 16384}, SampleCase{16, 65535, 8, 255}, SampleCase{16, 128, 8, 0},
-        SampleCase{16, 129, 8, 1},
-        // Float stays as it is in float, out-of-range and NaN become 0..1 edges.
-        SampleCase{32, 2.5, 32, 2.5}, SampleCase{32, -0.5, 32, -0.5}, SampleCase{32, NaN, 32, NaN},
-        SampleCase{32, 0.5, 16, 16384}, SampleCase{32, 2.5, 16, 32768}, SampleCase{32, -1, 16, 0},
-        SampleCase{32, NaN, 16, 0}, SampleCase{32, INF, 8, 255}, SampleCase{32, NaN, 8, 0}));
 
 struct SizeCase {
     int64_t width, height;

@@ -133,6 +133,9 @@ INSTANTIATE_TEST_SUITE_P(
                 {"1234", "Fake failure"}},
         BadCase{"animate failing effect to video", {"animate", "in.png", "clip.gif", "--frames", "5", "--plugin", FAILING_EFFECT},
                 {"1234"}},
+        BadCase{"compression the format lacks", Render({"--compression", "piz"}), {"--compression piz", "out.png", "zip:N"}},
+        BadCase{"compression for video", {"animate", "in.png", "clip.gif", "--frames", "2", "--compression", "zip:1"},
+                {"--compression zip:1", "clip.gif"}},
         BadCase{"animate video into a missing folder", {"animate", "in.png", "nodir/clip.gif", "--frames", "2"},
                 {"nodir", "does not exist"}}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return "case" + std::to_string(info.index); });

@@ -155,7 +155,7 @@ TEST(Help, EachCommandDocumentsItsOptions) {
     const std::vector<HelpCase> cases = {
         {"info", {"--plugin"}},
         {"render", {"INPUT", "OUTPUT", "--mask", "--mask-d", "--mask-index", "--param", "--depth", "--downsample",
-                    "premultiplied", ".tif"}},
+                    "premultiplied", ".tif", "--compression", "lossless", "--raw-colour", "sRGB", "linear"}},
         {"animate", {"--frames", "--fps", "--threads", "FROM..TO", ".mp4", ".gif", ".webm", "%04d"}}};
     EXPECT_GT(RunTool(dir, {"render"}).code, 100);  // a malformed command line
     EXPECT_GT(RunTool(dir, {"render", "--depth"}).code, 100);

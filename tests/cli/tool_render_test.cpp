@@ -352,6 +352,49 @@ TEST(RenderFiles, FloatTiffIsBitExactAndExrIsPremultiplied) {
     EXPECT_EQ(CompareSamples(exr, want, &report), 0) << report;
 }
 
+// Each file in its format's convention: integer files and 8/16-bit
+// renders are sRGB-encoded, EXR is linear, float TIFF holds values as they
+// are; --raw-colour converts nothing. The red of an opaque flat picture.
+TEST(RenderFiles, EachFormatKeepsItsColourConvention) {
+    struct Case {
+        const char* input;   // in8.png: 128; in.exr, inf.tif: 0.5
+        std::vector<std::string> extra;
+        const char* output;
+        double want;
+    };
+    const Case cases[] = {
+        {"in.exr", {}, "out.png", 48192},                   // float render of linear light, encoded
+        {"in.exr", {"--raw-colour"}, "out.png", 32768},
+        {"in.exr", {}, "out.tif", 0.5},                      // float TIFF: as rendered
+        {"in.exr", {"--depth", "8"}, "out.exr", 0.5028865},  // through 8-bit sRGB 188 and back
+        {"in8.png", {}, "out.exr", 0.2158605},               // sRGB 128 decoded
+        {"in8.png", {"--depth", "32"}, "out.exr", 0.2158605},
+        {"in8.png", {"--raw-colour"}, "out.exr", 128 / 255.0},
+        {"inf.tif", {}, "out.exr", 0.5},                     // float TIFF in: taken as it is
+    };
+    ScratchDir dir;
+    Picture in8, linear;
+    in8.width = linear.width = 4;
+    in8.height = linear.height = 2;
+    linear.type = OIIO::TypeDesc::FLOAT;
+    for (int i = 0; i < 8; ++i) {
+        in8.samples.insert(in8.samples.end(), {128, 0, 255, 255});
+        linear.samples.insert(linear.samples.end(), {0.5, 0, 1, 1});
+    }
+    ASSERT_TRUE(WritePicture(dir / "in8.png", in8));
+    ASSERT_TRUE(WritePicture(dir / "in.exr", linear));
+    ASSERT_TRUE(WritePicture(dir / "inf.tif", linear));
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"render", c.input, c.output, "--param", "on-original=on"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const RunResult r = RunTool(dir, args);
+        ASSERT_EQ(r.code, 0) << r.err;
+        Picture got;
+        ASSERT_TRUE(ReadPicture(dir / c.output, &got));
+        EXPECT_NEAR(got.At(3, 1, 0), c.want, 1e-6) << c.input << " -> " << c.output << " " << (c.extra.empty() ? "" : c.extra[0]);
+    }
+}
+
 TEST(RenderFiles, DownsampleHalvesTheFrameWithABoxFilter) {
     ScratchDir dir;
     const Picture input = Input8(false);

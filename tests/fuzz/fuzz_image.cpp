@@ -1,6 +1,6 @@
 // The tool's image reading on mutated files: the first byte picks PNG or
-// TIFF, the rest is the file. Whatever is read is converted into host
-// worlds of all three depths, as the tool does before rendering.
+// TIFF, the rest is the file. It is read into host worlds of all three
+// depths, as the tool does before rendering.
 #include <stdint.h>
 
 #include <OpenImageIO/imageio.h>
@@ -38,20 +38,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (samples > MAX_SAMPLES) return 0;
         }
     }
-    runner::Result<runner::cli::FileImage> image = runner::cli::ReadImage(file);
-    if (!image) {
-        fuzz::Check(!image.Message().empty(), "a refusal without a message");
-        return 0;
-    }
-    const size_t pixels = static_cast<size_t>(image->width) * static_cast<size_t>(image->height);
-    const size_t samples = image->u8.size() + image->u16.size() + image->f32.size();
-    fuzz::Check(samples == pixels * 4, "the samples do not match the image's size");
+    // Into each depth, straight from the file; then once more into the same
+    // world, as the frames of a clip are read.
     for (int32_t bits : {runner::cli::DEPTH_BITS_8, runner::cli::DEPTH_BITS_16, runner::cli::DEPTH_BITS_FLOAT}) {
-        runner::Result<runner::World> world = runner::cli::ToWorld(*image, bits);
-        if (world) {
-            fuzz::Check(world->Width() == image->width && world->Height() == image->height,
-                        "the world's size differs from the file's");
+        runner::cli::ImageInfo info;
+        runner::Result<runner::World> world = runner::cli::ReadWorld(file, bits, false, &info);
+        if (!world) {
+            fuzz::Check(!world.Message().empty(), "a refusal without a message");
+            return 0;
         }
+        fuzz::Check(world->Width() == info.width && world->Height() == info.height,
+                    "the world's size differs from the file's");
+        fuzz::Check(runner::cli::ReadImageInto(file, true, &*world).Ok(), "a second reading of the same file failed");
     }
     return 0;
 }

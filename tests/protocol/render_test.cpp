@@ -319,6 +319,32 @@ TEST_F(RenderTest, FramesInEveryDepthWithPaddedRowsDrawTheSameFootprint) {
     }
 }
 
+// Frame after frame the occupancy grid is the same recycled block and the
+// output the same recycled world. The effect still clears the grid (the
+// second frame equals the first), and a refused allocation still fails.
+TEST_F(RenderTest, RecycledGridAndOutputGiveTheSameFrame) {
+    constexpr int32_t BW = 160, BH = 120;  // a grid big enough to be recycled
+    session->SetInput(FlatInput(PF_PixelFormat_ARGB32, BW, BH));
+    session->SetMask(1, CurvedMask(BW, BH));
+    session->SetValue(PARAM_MAX_RADIUS, 12);
+    RenderResult first = session->RenderFrame();
+    ASSERT_EQ(first.err, PF_Err_NONE);
+    const World kept = first.output.Clone();
+    session->RecycleOutput(std::move(first.output));
+    const int32_t recycled = session->Handles().Recycled();
+    const RenderResult second = session->RenderFrame();
+    ASSERT_EQ(second.err, PF_Err_NONE);
+    EXPECT_EQ(session->Handles().Recycled(), recycled + 1);
+    EXPECT_TRUE(second.output.SameImage(kept));
+
+    Faults faults;
+    faults.fail_handle_allocation = 2;  // the grid, after the pre-render record
+    session->SetFaults(faults);
+    const RenderResult refused = session->RenderFrame();
+    EXPECT_EQ(refused.err, PF_Err_INTERNAL_STRUCT_DAMAGED);
+    EXPECT_EQ(refused.return_msg, "Memory Error!");
+}
+
 TEST_F(RenderTest, SameInputsGiveTheSameFrameAndLookParametersKeepTheChain) {
     session->SetInput(FlatInput(PF_PixelFormat_ARGB32, W, H));
     session->SetMask(1, CurvedMask(W, H));

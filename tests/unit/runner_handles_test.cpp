@@ -43,3 +43,31 @@ TEST(Handles, MisuseIsCountedNotFatal) {
     EXPECT_EQ(table.LiveCount(), 1u);
     EXPECT_EQ(table.Allocations(), 2);
 }
+
+TEST(Handles, LargeBlocksComeBackForTheSameSizeAndAFewAreKept) {
+    runner::HandleTable table;
+    const uint32_t big = runner::RECYCLE_MIN_BYTES * 4;
+    PF_Handle a = table.New(big);
+    ASSERT_NE(a, nullptr);
+    void* block = *a;
+    memset(block, 0x5A, big);
+    table.Dispose(a);
+    PF_Handle b = table.New(big);  // the same block, as its last owner left it
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(*b, block);
+    EXPECT_EQ(static_cast<uint8_t*>(*b)[big - 1], 0x5A);
+    PF_Handle c = table.New(big + 16);  // another size: fresh and zero-filled
+    ASSERT_NE(c, nullptr);
+    EXPECT_NE(*c, block);
+    EXPECT_EQ(static_cast<uint8_t*>(*c)[big + 15], 0);
+    table.Dispose(table.New(64));  // small blocks go back to the allocator
+    table.Dispose(table.New(64));
+    EXPECT_EQ(table.Recycled(), 1);
+
+    // However many are disposed of, only RECYCLE_KEPT wait for reuse.
+    PF_Handle more[] = {table.New(big), table.New(big)};
+    for (PF_Handle h : {b, more[0], more[1]}) table.Dispose(h);
+    for (int i = 0; i < 3; ++i) table.New(big);
+    EXPECT_EQ(table.Recycled(), 1 + static_cast<int32_t>(runner::RECYCLE_KEPT));
+    EXPECT_EQ(table.LiveCount(), 4u);
+}

@@ -426,6 +426,36 @@ TEST_F(SessionTest, RenderFrameServesLayerWorldsAndDeletesPreRenderData) {
     EXPECT_TRUE(r.output.ImageBytesAll(runner::PADDING_CANARY));
 }
 
+// A recycled output world is rendered into again without a fresh canary
+// fill: a write past the image in any frame stays visible in the padding.
+TEST_F(SessionTest, RecycledOutputKeepsItsCanaries) {
+    static bool s_overrun = false;
+    g_behaviour = [](PF_Cmd cmd, PF_InData* in, PF_OutData*, PF_ParamDef**, void* extra) -> PF_Err {
+        if (cmd != PF_Cmd_SMART_RENDER) return PF_Err_NONE;
+        auto* x = static_cast<PF_SmartRenderExtra*>(extra);
+        PF_EffectWorld* output = nullptr;
+        const PF_Err err = x->cb->checkout_output(in->effect_ref, &output);
+        if (err != PF_Err_NONE) return err;
+        uint8_t* row = static_cast<uint8_t*>(output->data);
+        memset(row, 0, static_cast<size_t>(output->width) * sizeof(PF_Pixel16));
+        if (s_overrun) row[output->width * static_cast<int32_t>(sizeof(PF_Pixel16))] = 0;  // one byte too far
+        return PF_Err_NONE;
+    };
+    session.SetOutputRowPadding(8);
+    std::vector<bool> intact;
+    const void* first = nullptr;
+    for (bool overrun : {false, true, false}) {
+        s_overrun = overrun;
+        runner::RenderResult r = session.RenderFrame();
+        ASSERT_EQ(r.err, PF_Err_NONE);
+        if (first == nullptr) first = r.output.Def()->data;
+        EXPECT_EQ(r.output.Def()->data, first);  // the same memory every frame
+        intact.push_back(r.output.PaddingIntact());
+        session.RecycleOutput(std::move(r.output));
+    }
+    EXPECT_EQ(intact, (std::vector<bool>{true, false, false}));
+}
+
 TEST_F(SessionTest, ExceptionsFromTheEffectStopAtTheHost) {
     g_behaviour = [](PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef**, void*) -> PF_Err {
         throw std::runtime_error("escaped");

@@ -1,0 +1,43 @@
+#include "runner/cli/colour.h"
+
+#include <cmath>
+#include <vector>
+
+#include "runner/cli/image_io.h"
+
+namespace runner::cli {
+
+RenderValues ValuesOfRender(int32_t file_bits, bool exr_file, int32_t bits) {
+    if (bits != DEPTH_BITS_FLOAT || file_bits != DEPTH_BITS_FLOAT) return RenderValues::ENCODED;
+    return exr_file ? RenderValues::LINEAR : RenderValues::AS_IS;
+}
+
+double SrgbToLinear(double encoded) {
+    if (encoded <= 0.04045) return encoded / 12.92;
+    return std::pow((encoded + 0.055) / 1.055, 2.4);
+}
+
+double LinearToSrgb(double linear) {
+    if (linear <= 0.0031308) return linear * 12.92;
+    return 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
+}
+
+const double* SrgbToLinearTable8() {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(PF_MAX_CHAN8 + 1);
+        for (size_t c = 0; c < t.size(); ++c) t[c] = SrgbToLinear(static_cast<double>(c) / 255.0);
+        return t;
+    }();
+    return table.data();
+}
+
+const double* SrgbToLinearTable16() {
+    static const std::vector<double> table = [] {
+        std::vector<double> t(PF_MAX_CHAN16 + 1);
+        for (size_t v = 0; v < t.size(); ++v) t[v] = SrgbToLinear(static_cast<double>(v) / 32768.0);
+        return t;
+    }();
+    return table.data();
+}
+
+}  // namespace runner::cli

@@ -1,0 +1,223 @@
+// Writing host worlds to image files: a band of rows at a time is converted
+// into the file's sample layout in a small buffer of this thread's and
+// handed to the writer, so that no frame-sized copy is made.
+#include <OpenImageIO/imageio.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include "runner/cli/image_io.h"
+#include "runner/cli/image_samples.h"
+#include "runner/cli/path_util.h"
+
+namespace runner::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Rows converted at a time: a whole number of OpenEXR's 32-row blocks.
+constexpr int32_t BAND_ROWS = 32;
+
+// libpng's SUB row filter: the cheapest one that still helps zlib.
+constexpr int PNG_FILTER_SUB_ONLY = 16;
+// Levels up to this one use the SUB filter alone; above it libpng picks a
+// filter per row, which costs time and saves a few per cent.
+constexpr int32_t PNG_FAST_LEVEL = 3;
+
+std::string OiioError(const std::string& fallback) {
+    std::string e = OIIO::geterror();
+    while (!e.empty() && (e.back() == '\n' || e.back() == ' ')) e.pop_back();
+    const size_t nl = e.find('\n');
+    if (nl != std::string::npos) e = e.substr(0, nl);
+    return e.empty() ? fallback : e;
+}
+
+// How each channel of the world becomes a file sample.
+struct Conversion {
+    bool premultiply = false;  // EXR
+    bool decode = false;       // sRGB-encoded values into linear EXR
+    bool encode = false;       // linear values into sRGB PNG
+};
+
+// 8-bit worlds into 8-bit files, 16-bit into 16-bit: as they are.
+void Row8To8(const PF_Pixel* p, int32_t w, uint8_t* out) {
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        out[0] = p[x].red;
+        out[1] = p[x].green;
+        out[2] = p[x].blue;
+        out[3] = p[x].alpha;
+    }
+}
+
+void Row16To16(const PF_Pixel16* p, int32_t w, uint16_t* out) {
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        out[0] = Host16ToFile16(p[x].red);
+        out[1] = Host16ToFile16(p[x].green);
+        out[2] = Host16ToFile16(p[x].blue);
+        out[3] = Host16ToFile16(p[x].alpha);
+    }
+}
+
+// Float worlds into 16-bit PNG samples, clamped to 0..1.
+void RowFloatTo16(const PF_PixelFloat* p, int32_t w, bool encode, uint16_t* out) {
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        const double c[3] = {p[x].red, p[x].green, p[x].blue};
+        for (int k = 0; k < 3; ++k) out[k] = UnitToFile16(encode ? LinearToSrgb(c[k]) : c[k]);
+        out[3] = UnitToFile16(p[x].alpha);
+    }
+}
+
+// Float worlds into float TIFF samples, exactly as rendered.
+void RowFloatToFloat(const PF_PixelFloat* p, int32_t w, float* out) {
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        out[0] = p[x].red;
+        out[1] = p[x].green;
+        out[2] = p[x].blue;
+        out[3] = p[x].alpha;
+    }
+}
+
+// Any world into EXR samples: straight colour in 0..1 units (decoded to
+// linear where the render holds sRGB values), times alpha.
+void Row8ToExr(const PF_Pixel* p, int32_t w, bool decode, float* out) {
+    const double* linear = SrgbToLinearTable8();
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        const double a = p[x].alpha / 255.0;
+        const uint8_t c[3] = {p[x].red, p[x].green, p[x].blue};
+        for (int k = 0; k < 3; ++k) out[k] = static_cast<float>((decode ? linear[c[k]] : c[k] / 255.0) * a);
+        out[3] = static_cast<float>(a);
+    }
+}
+
+void Row16ToExr(const PF_Pixel16* p, int32_t w, bool decode, float* out) {
+    const double* linear = SrgbToLinearTable16();
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        const double a = p[x].alpha / 32768.0;
+        const uint16_t c[3] = {p[x].red, p[x].green, p[x].blue};
+        for (int k = 0; k < 3; ++k) {
+            double v = c[k] / 32768.0;
+            // 16-bit host values end at 32768; anything beyond is off the table.
+            if (decode) v = c[k] <= PF_MAX_CHAN16 ? linear[c[k]] : SrgbToLinear(v);
+            out[k] = static_cast<float>(v * a);
+        }
+        out[3] = static_cast<float>(a);
+    }
+}
+
+void RowFloatToExr(const PF_PixelFloat* p, int32_t w, bool decode, float* out) {
+    for (int32_t x = 0; x < w; ++x, out += 4) {
+        const double a = p[x].alpha;
+        const double c[3] = {p[x].red, p[x].green, p[x].blue};
+        for (int k = 0; k < 3; ++k) out[k] = static_cast<float>((decode ? SrgbToLinear(c[k]) : c[k]) * a);
+        out[3] = p[x].alpha;
+    }
+}
+
+void ConvertRow(const World& world, int32_t y, OIIO::TypeDesc type, const Conversion& how, uint8_t* out) {
+    const int32_t w = world.Width();
+    const uint8_t* row = world.Row(y);
+    switch (world.Format()) {
+    case PF_PixelFormat_ARGB32: {
+        const PF_Pixel* p = reinterpret_cast<const PF_Pixel*>(row);
+        if (how.premultiply) return Row8ToExr(p, w, how.decode, reinterpret_cast<float*>(out));
+        return Row8To8(p, w, out);
+    }
+    case PF_PixelFormat_ARGB64: {
+        const PF_Pixel16* p = reinterpret_cast<const PF_Pixel16*>(row);
+        if (how.premultiply) return Row16ToExr(p, w, how.decode, reinterpret_cast<float*>(out));
+        return Row16To16(p, w, reinterpret_cast<uint16_t*>(out));
+    }
+    default: {
+        const PF_PixelFloat* p = reinterpret_cast<const PF_PixelFloat*>(row);
+        if (how.premultiply) return RowFloatToExr(p, w, how.decode, reinterpret_cast<float*>(out));
+        if (type == OIIO::TypeDesc::UINT16) return RowFloatTo16(p, w, how.encode, reinterpret_cast<uint16_t*>(out));
+        return RowFloatToFloat(p, w, reinterpret_cast<float*>(out));
+    }
+    }
+}
+
+void DescribeCompressionTo(const Compression& c, ImageFileFormat format, OIIO::ImageSpec* spec) {
+    if (format == IMAGE_FORMAT_PNG) {
+        const int level = c.level == 0 ? 6 : c.level;
+        spec->attribute("png:compressionLevel", level);
+        if (level <= PNG_FAST_LEVEL) spec->attribute("png:filter", PNG_FILTER_SUB_ONLY);
+    } else if (format == IMAGE_FORMAT_TIFF) {
+        spec->attribute("compression", c.method);
+        if (c.method == "zip" && c.level != 0) spec->attribute("tiff:zipquality", c.level);
+    } else {
+        spec->attribute("compression", DescribeCompression(c));
+    }
+}
+
+}  // namespace
+
+Status CheckOutputFile(const std::string& file) {
+    if (ImageFormatOf(file) == IMAGE_FORMAT_NONE) {
+        return Error{file + ": unsupported output format \"" + LowerExtension(file) + "\" (use .png, .tif, .tiff or .exr)"};
+    }
+    return CheckWritableFolder(file);
+}
+
+Status WriteImage(const World& world, const std::string& file, const WriteOptions& options) {
+    if (Status ok = CheckOutputFile(file); !ok) return ok;
+    const ImageFileFormat format = ImageFormatOf(file);
+    const int32_t bits = BitsOfFormat(world.Format());
+    const int32_t w = world.Width();
+    const int32_t h = world.Height();
+
+    OIIO::TypeDesc type = OIIO::TypeDesc::FLOAT;
+    if (format == IMAGE_FORMAT_PNG) {
+        type = bits == DEPTH_BITS_8 ? OIIO::TypeDesc::UINT8 : OIIO::TypeDesc::UINT16;
+    } else if (format == IMAGE_FORMAT_TIFF) {
+        type = bits == DEPTH_BITS_8 ? OIIO::TypeDesc::UINT8
+             : bits == DEPTH_BITS_16 ? OIIO::TypeDesc::UINT16 : OIIO::TypeDesc::FLOAT;
+    }
+    Conversion how;
+    how.premultiply = format == IMAGE_FORMAT_EXR;
+    how.decode = how.premultiply && !options.raw_colour && options.values == RenderValues::ENCODED;
+    how.encode = format == IMAGE_FORMAT_PNG && !options.raw_colour && options.values == RenderValues::LINEAR;
+
+    const std::string temp = TempNameBeside(file);
+    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(temp);
+    if (!out) return Error{file + ": cannot create a writer (" + OiioError("unknown format") + ")"};
+    OIIO::ImageSpec spec(w, h, 4, type);
+    spec.channelnames = {"R", "G", "B", "A"};
+    spec.alpha_channel = 3;
+    if (!how.premultiply) spec.attribute("oiio:UnassociatedAlpha", 1);
+    if (format == IMAGE_FORMAT_PNG && !options.raw_colour) spec.attribute("oiio:ColorSpace", "sRGB");
+    // No time of writing in the file: the same frame gives the same bytes,
+    // whenever and wherever (on a farm) it is rendered.
+    spec.attribute("DateTime", "");
+    DescribeCompressionTo(ResolveCompression(options.compression, format), format, &spec);
+
+    const size_t row_bytes = static_cast<size_t>(w) * 4 * type.size();
+    thread_local std::vector<uint8_t> buffer;
+    buffer.resize(row_bytes * static_cast<size_t>(std::min(BAND_ROWS, h)));
+    bool ok = out->open(temp, spec);
+    for (int32_t y = 0; ok && y < h; y += BAND_ROWS) {
+        const int32_t rows = std::min(BAND_ROWS, h - y);
+        for (int32_t r = 0; r < rows; ++r) ConvertRow(world, y + r, type, how, buffer.data() + static_cast<size_t>(r) * row_bytes);
+        ok = out->write_scanlines(y, y + rows, 0, type, buffer.data());
+    }
+    std::string why = ok ? std::string() : out->geterror();
+    ok = out->close() && ok;
+    if (ok) {
+        std::error_code ec;
+        fs::rename(temp, file, ec);
+        if (ec) {
+            why = ec.message();
+            ok = false;
+        }
+    }
+    if (!ok) {
+        std::remove(temp.c_str());
+        if (why.empty()) why = out->geterror();
+        return Error{file + ": cannot write the image (" + why.substr(0, why.find('\n')) + ")"};
+    }
+    return Success();
+}
+
+}  // namespace runner::cli
