@@ -7,6 +7,13 @@ namespace runner {
 
 namespace {
 
+// Initial-exec: one pointer in the static TLS block, even when our host is
+// part of a plug-in another program loads (the frei0r filter), so that every
+// callback reaches it without __tls_get_addr and no dynamic TLS is left
+// behind when such a plug-in is unloaded.
+#if defined(__GNUC__) && !defined(_WIN32)
+__attribute__((tls_model("initial-exec")))
+#endif
 thread_local Session::State* g_active = nullptr;
 
 }  // namespace
