@@ -23,18 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Rows decoded at a time: a whole number of OpenEXR's 32-row blocks, and
-// little enough to stay in cache.
-constexpr int32_t BAND_ROWS = 32;
-
-std::string OiioError(const std::string& fallback) {
-    std::string e = OIIO::geterror();
-    while (!e.empty() && (e.back() == '\n' || e.back() == ' ')) e.pop_back();
-    const size_t nl = e.find('\n');
-    if (nl != std::string::npos) e = e.substr(0, nl);
-    return e.empty() ? fallback : e;
-}
-
 // Which channels hold what.
 struct Layout {
     int32_t channels = 0;
@@ -230,6 +218,14 @@ Status ReadOpened(OIIO::ImageInput* in, const std::string& file, bool raw_colour
 }
 
 }  // namespace
+
+std::string OiioError(const std::string& fallback) {
+    std::string e = OIIO::geterror();
+    while (!e.empty() && (e.back() == '\n' || e.back() == ' ')) e.pop_back();
+    const size_t nl = e.find('\n');
+    if (nl != std::string::npos) e = e.substr(0, nl);
+    return e.empty() ? fallback : e;
+}
 
 Status CheckAddressable(int64_t width, int64_t height, const std::string& what) {
     const int64_t int32_max = std::numeric_limits<int32_t>::max();

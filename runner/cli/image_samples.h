@@ -9,8 +9,16 @@
 #include <stdint.h>
 
 #include <cmath>
+#include <string>
 
 namespace runner::cli {
+
+// Rows converted at a time between file and world: a whole number of
+// OpenEXR's 32-row blocks, and little enough to stay in cache.
+constexpr int32_t BAND_ROWS = 32;
+
+// OpenImageIO's last error as one line, or `fallback` when it has none.
+std::string OiioError(const std::string& fallback);
 
 // round(n / d) for n >= 0, d > 0, halves up.
 constexpr uint32_t RoundedQuotient(uint64_t n, uint64_t d) { return static_cast<uint32_t>((2 * n + d) / (2 * d)); }

@@ -18,22 +18,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Rows converted at a time: a whole number of OpenEXR's 32-row blocks.
-constexpr int32_t BAND_ROWS = 32;
-
 // libpng's SUB row filter: the cheapest one that still helps zlib.
 constexpr int PNG_FILTER_SUB_ONLY = 16;
 // Levels up to this one use the SUB filter alone; above it libpng picks a
 // filter per row, which costs time and saves a few per cent.
 constexpr int32_t PNG_FAST_LEVEL = 3;
-
-std::string OiioError(const std::string& fallback) {
-    std::string e = OIIO::geterror();
-    while (!e.empty() && (e.back() == '\n' || e.back() == ' ')) e.pop_back();
-    const size_t nl = e.find('\n');
-    if (nl != std::string::npos) e = e.substr(0, nl);
-    return e.empty() ? fallback : e;
-}
 
 // How each channel of the world becomes a file sample.
 struct Conversion {
