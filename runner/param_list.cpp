@@ -1,11 +1,7 @@
 #include "runner/param_list.h"
 
-#include <cctype>
-
 namespace runner {
 namespace {
-
-std::string Trim(const std::string& s) { return TrimBlanks(s); }
 
 const ParamDefinition* MaskParamNamed(const std::string& assignment, const std::vector<ParamDefinition>& params) {
     const std::string name = NormalizeLabel(assignment.substr(0, assignment.find('=')));
@@ -24,7 +20,7 @@ Result<std::vector<ParamSetting>> ParseParamList(const std::string& text, const 
     while (start <= text.size()) {
         size_t end = text.find_first_of(";\n\r", start);
         if (end == std::string::npos) end = text.size();
-        const std::string assignment = Trim(text.substr(start, end - start));
+        const std::string assignment = TrimBlanks(text.substr(start, end - start));
         start = end + 1;
         if (assignment.empty()) continue;
 

@@ -16,8 +16,6 @@ std::string TrimBlanks(const std::string& s) {
 
 namespace {
 
-std::string Trim(const std::string& s) { return TrimBlanks(s); }
-
 std::string Lower(const std::string& s) {
     std::string out = s;
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -34,8 +32,8 @@ bool IsNumeric(const ParamDefinition& def) {
 
 // A whole-text decimal number; a trailing % is allowed for percent sliders.
 bool ReadNumber(const std::string& text, bool percent, double* out) {
-    std::string t = Trim(text);
-    if (percent && !t.empty() && t.back() == '%') t = Trim(t.substr(0, t.size() - 1));
+    std::string t = TrimBlanks(text);
+    if (percent && !t.empty() && t.back() == '%') t = TrimBlanks(t.substr(0, t.size() - 1));
     if (t.empty()) return false;
     for (char c : t) {
         if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E')) {
@@ -61,7 +59,7 @@ int HexDigit(char c) {
 std::string NormalizeLabel(const std::string& text) {
     std::string out;
     bool blank = false;
-    for (char c : Trim(text)) {
+    for (char c : TrimBlanks(text)) {
         if (c == '-' || c == '_' || std::isspace(static_cast<unsigned char>(c))) {
             blank = true;
             continue;
@@ -123,7 +121,7 @@ Result<const ParamDefinition*> FindParam(const std::string& label, const std::ve
         known += (known.empty() ? "" : ", ") + params[i].label;
         if (NormalizeLabel(params[i].label) == name && !name.empty()) return &params[i];
     }
-    return Error{where + ": no parameter \"" + Trim(label) + "\" (known: " + known + ")"};
+    return Error{where + ": no parameter \"" + TrimBlanks(label) + "\" (known: " + known + ")"};
 }
 
 Status CheckNumber(const ParamDefinition& def, double v, const std::string& where) {
@@ -150,13 +148,13 @@ Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);
     if (!found) return found.TakeError();
-    return ParseParamValue(**found, Trim(assignment.substr(eq + 1)), where, allow_ranges);
+    return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges);
 }
 
 Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::string& text, const std::string& where,
                                      bool allow_ranges) {
     const ParamDefinition* def = &param;
-    const std::string value = Trim(text);
+    const std::string value = TrimBlanks(text);
     const std::string quoted = "\"" + def->label + "\"";
     ParamSetting out;
     out.index = def->id;

@@ -100,8 +100,7 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     if (scene.IsClip()) {
         // Each frame of a clip is read into the same input world.
         Expected<World> input =
-            World::Create(FormatForBits(scene.bits), (scene.full_width + scene.downsample - 1) / scene.downsample,
-                          (scene.full_height + scene.downsample - 1) / scene.downsample);
+            World::Create(FormatForBits(scene.bits), scene.RenderWidth(), scene.RenderHeight());
         if (!input) return Fail(shared, Error{"cannot hold a frame: " + input.Error()});
         session->SetInput(input.TakeValue());
     }
@@ -220,14 +219,13 @@ Status RunAnimate(const AnimateOptions& options) {
                     "output=%s\n",
                     timing->frames, range.first, range.last, static_cast<long long>(timing->time_scale),
                     static_cast<long long>(timing->time_step),
-                    (scene->full_width + scene->downsample - 1) / scene->downsample,
-                    (scene->full_height + scene->downsample - 1) / scene->downsample, scene->bits,
+                    scene->RenderWidth(), scene->RenderHeight(), scene->bits,
                     sound ? source.audio_codec.c_str() : "none", options.output.c_str());
         return Success();
     }
 
-    const int32_t width = (scene->full_width + scene->downsample - 1) / scene->downsample;
-    const int32_t height = (scene->full_height + scene->downsample - 1) / scene->downsample;
+    const int32_t width = scene->RenderWidth();
+    const int32_t height = scene->RenderHeight();
     const SourceInfo& info = scene->source->Info();
     VideoOptions video;
     video.rate = Fraction{timing->time_scale, timing->time_step};

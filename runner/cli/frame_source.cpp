@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
-#include <mutex>
 #include <nlohmann/json.hpp>
 #include <set>
 
@@ -196,13 +196,9 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
     return std::unique_ptr<FrameSource>(std::move(source));
 }
 
+// ffprobe's "30000/1001"; none for "0/0" or a rate out of range.
 std::optional<Fraction> RateOf(const std::string& text) {
-    const size_t slash = text.find('/');
-    if (slash == std::string::npos) return std::nullopt;
-    const long long num = std::atoll(text.substr(0, slash).c_str());
-    const long long den = std::atoll(text.substr(slash + 1).c_str());
-    if (num <= 0 || den <= 0) return std::nullopt;
-    const Result<Fraction> r = ParseFrameRate(std::to_string(num) + "/" + std::to_string(den), "rate");
+    const Result<Fraction> r = ParseFrameRate(text, "rate");
     return r ? std::optional<Fraction>(*r) : std::nullopt;
 }
 

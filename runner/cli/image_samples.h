@@ -2,7 +2,7 @@
 // image_io.h documents. Integer conversions are exact integer arithmetic
 // (round half up, as floor(x + 0.5) of the exact quotient), so that hot
 // loops over whole frames stay cheap. Internal to the image readers and
-// writers.
+// writers and the video pipe.
 #ifndef FOLVEK_RUNNER_CLI_IMAGE_SAMPLES_H
 #define FOLVEK_RUNNER_CLI_IMAGE_SAMPLES_H
 
@@ -33,6 +33,11 @@ inline uint16_t File16To16(uint16_t f) {
     return static_cast<uint16_t>(RoundedQuotient(uint64_t{f} * 32768u, 65535u));
 }
 inline float File16ToFloat(uint16_t f) { return static_cast<float>(f / 65535.0); }
+
+// Host 16-bit v (0..32768, more clamped) as an 8-bit sample: round(v * 255 / 32768).
+inline uint8_t Host16To8(uint16_t v) {
+    return v >= 32768 ? 255 : static_cast<uint8_t>(RoundedQuotient(uint64_t{v} * 255u, 32768u));
+}
 
 // Host 16-bit v (0..32768, more clamped) as a 16-bit file sample: round(v * 65535 / 32768).
 inline uint16_t Host16ToFile16(uint16_t v) {

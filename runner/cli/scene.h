@@ -53,6 +53,9 @@ struct Scene {
     bool raw_colour = false;
 
     bool IsClip() const { return input.Empty(); }
+    // The rendered frame's size: the source's, downsampled (rounded up).
+    int32_t RenderWidth() const { return (full_width + downsample - 1) / downsample; }
+    int32_t RenderHeight() const { return (full_height + downsample - 1) / downsample; }
 };
 
 // `allow_ranges`: FROM..TO values (animate). A still is read here; a clip

@@ -11,34 +11,12 @@
 #include <filesystem>
 
 #include "runner/cli/colour.h"
+#include "runner/cli/image_samples.h"
 #include "runner/cli/path_util.h"
 #include "runner/cli/subprocess.h"
 
 namespace runner::cli {
 namespace {
-
-uint8_t From16(uint16_t v) {
-    if (v >= 32768) return 255;
-    return static_cast<uint8_t>(std::floor(v * 255.0 / 32768.0 + 0.5));
-}
-
-uint8_t FromFloat(float v) {
-    if (!(v > 0.0f)) return 0;  // NaN too
-    if (v >= 1.0f) return 255;
-    return static_cast<uint8_t>(std::floor(static_cast<double>(v) * 255.0 + 0.5));
-}
-
-// Host 16-bit (0..32768) and float (0..1) to full-range 16 bits.
-uint16_t Full16(uint16_t v) {
-    if (v >= 32768) return 65535;
-    return static_cast<uint16_t>(std::floor(v * 65535.0 / 32768.0 + 0.5));
-}
-
-uint16_t Full16(float v) {
-    if (!(v > 0.0f)) return 0;
-    if (v >= 1.0f) return 65535;
-    return static_cast<uint16_t>(std::floor(static_cast<double>(v) * 65535.0 + 0.5));
-}
 
 // RGBA, 16 bits a channel, little-endian (as x86 stores them).
 std::vector<uint8_t> Rgba64(const World& image) {
@@ -50,10 +28,12 @@ std::vector<uint8_t> Rgba64(const World& image) {
         for (int32_t x = 0; x < w; ++x, o += 4) {
             if (image.Format() == PF_PixelFormat_ARGB64) {
                 const PF_Pixel16& p = image.Pixel16(x, y);
-                o[0] = Full16(p.red); o[1] = Full16(p.green); o[2] = Full16(p.blue); o[3] = Full16(p.alpha);
+                o[0] = Host16ToFile16(p.red); o[1] = Host16ToFile16(p.green); o[2] = Host16ToFile16(p.blue);
+                o[3] = Host16ToFile16(p.alpha);
             } else if (image.Format() == PF_PixelFormat_ARGB128) {
                 const PF_PixelFloat& p = image.PixelFloat(x, y);
-                o[0] = Full16(p.red); o[1] = Full16(p.green); o[2] = Full16(p.blue); o[3] = Full16(p.alpha);
+                o[0] = UnitToFile16(p.red); o[1] = UnitToFile16(p.green); o[2] = UnitToFile16(p.blue);
+                o[3] = UnitToFile16(p.alpha);
             } else {
                 const PF_Pixel& p = image.Pixel8(x, y);
                 o[0] = static_cast<uint16_t>(p.red * 257); o[1] = static_cast<uint16_t>(p.green * 257);
@@ -68,11 +48,15 @@ std::vector<uint8_t> Rgba64(const World& image) {
 World Argb8(World image) {
     if (image.Format() == PF_PixelFormat_ARGB32) return image;
     World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).TakeValue();
-    const std::vector<uint8_t> rgba = Rgba8(image);
-    size_t i = 0;
     for (int32_t y = 0; y < image.Height(); ++y) {
-        for (int32_t x = 0; x < image.Width(); ++x, i += 4) {
-            out.Pixel8(x, y) = PF_Pixel{rgba[i + 3], rgba[i], rgba[i + 1], rgba[i + 2]};
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            if (image.Format() == PF_PixelFormat_ARGB64) {
+                const PF_Pixel16& p = image.Pixel16(x, y);
+                out.Pixel8(x, y) = PF_Pixel{Host16To8(p.alpha), Host16To8(p.red), Host16To8(p.green), Host16To8(p.blue)};
+            } else {
+                const PF_PixelFloat& p = image.PixelFloat(x, y);
+                out.Pixel8(x, y) = PF_Pixel{UnitTo8(p.alpha), UnitTo8(p.red), UnitTo8(p.green), UnitTo8(p.blue)};
+            }
         }
     }
     return out;
@@ -152,13 +136,14 @@ std::vector<uint8_t> Rgba8(const World& image) {
             }
             case PF_PixelFormat_ARGB64: {
                 const PF_Pixel16& p = image.Pixel16(x, y);
-                out[i] = From16(p.red); out[i + 1] = From16(p.green); out[i + 2] = From16(p.blue); out[i + 3] = From16(p.alpha);
+                out[i] = Host16To8(p.red); out[i + 1] = Host16To8(p.green); out[i + 2] = Host16To8(p.blue);
+                out[i + 3] = Host16To8(p.alpha);
                 break;
             }
             default: {
                 const PF_PixelFloat& p = image.PixelFloat(x, y);
-                out[i] = FromFloat(p.red); out[i + 1] = FromFloat(p.green); out[i + 2] = FromFloat(p.blue);
-                out[i + 3] = FromFloat(p.alpha);
+                out[i] = UnitTo8(p.red); out[i + 1] = UnitTo8(p.green); out[i + 2] = UnitTo8(p.blue);
+                out[i + 3] = UnitTo8(p.alpha);
                 break;
             }
             }
@@ -201,7 +186,7 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
                                      "-s", size, "-framerate", rate, "-i", "pipe:0"};
     const bool sound = !options.audio_source.empty() && ext != ".gif";
     if (sound) {
-        for (const char* a : {"-i"}) args.push_back(a);
+        args.push_back("-i");
         args.push_back(options.audio_source);
         for (const char* a : {"-map", "0:v:0", "-map", "1:a:0"}) args.push_back(a);
         for (const std::string& a : AudioArguments(ext, options.audio_codec)) args.push_back(a);
@@ -229,22 +214,19 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
 VideoPipe::~VideoPipe() { Abort(); }
 
 PipeFrame VideoPipe::Pack(World image) const {
-    PipeFrame frame;
     if (linear_ && image.Format() == PF_PixelFormat_ARGB128) {
-        // Video carries display-encoded values; the render holds light.
-        World encoded = image.Clone();
-        for (int32_t y = 0; y < encoded.Height(); ++y) {
-            for (int32_t x = 0; x < encoded.Width(); ++x) {
-                PF_PixelFloat& p = encoded.PixelFloat(x, y);
+        // Video carries display-encoded values; the render holds light. The
+        // frame is ours, so it is encoded where it lies.
+        for (int32_t y = 0; y < image.Height(); ++y) {
+            for (int32_t x = 0; x < image.Width(); ++x) {
+                PF_PixelFloat& p = image.PixelFloat(x, y);
                 p.red = static_cast<float>(LinearToSrgb(p.red));
                 p.green = static_cast<float>(LinearToSrgb(p.green));
                 p.blue = static_cast<float>(LinearToSrgb(p.blue));
             }
         }
-        frame.packed = deep_ ? Rgba64(encoded) : std::vector<uint8_t>();
-        if (!deep_) frame.world = Argb8(std::move(encoded));
-        return frame;
     }
+    PipeFrame frame;
     if (deep_) {
         frame.packed = Rgba64(image);
         frame.world = std::move(image);
