@@ -28,21 +28,31 @@ PF_Err NumSegments(PF_ProgPtr ref, PF_PathOutlinePtr, int32_t* n) {
     *n = runner::SegmentCount(RigOf(ref)->mask);
     return PF_Err_NONE;
 }
+// A preparation as the session keeps one: the segment and its walk ahead.
+struct RigPrep {
+    runner::SegmentPrep prep;
+    runner::WalkAhead ahead;
+};
 PF_Err Prepare(PF_ProgPtr ref, PF_PathOutlinePtr, int32_t seg, int32_t freq, PF_PathSegPrepPtr* prep) {
-    *prep = new runner::SegmentPrep(runner::PrepareSegment(RigOf(ref)->mask, seg, freq));
+    *prep = new RigPrep{runner::PrepareSegment(RigOf(ref)->mask, seg, freq), {}};
     return PF_Err_NONE;
 }
 PF_Err Length(PF_ProgPtr, PF_PathOutlinePtr, int32_t, PF_PathSegPrepPtr* prep, double* length) {
-    *length = runner::SegmentLength(*static_cast<runner::SegmentPrep*>(*prep));
+    *length = runner::SegmentLength(static_cast<RigPrep*>(*prep)->prep);
     return PF_Err_NONE;
 }
 PF_Err Eval(PF_ProgPtr, PF_PathOutlinePtr, PF_PathSegPrepPtr* prep, int32_t, double t, double* x, double* y,
             double* dx, double* dy) {
-    runner::EvalAtLength(*static_cast<runner::SegmentPrep*>(*prep), t, x, y, dx, dy);
+    RigPrep* p = static_cast<RigPrep*>(*prep);
+    const runner::PathPoint point = runner::PointOfWalk(p->prep, t, &p->ahead);
+    *x = point.x;
+    *y = point.y;
+    *dx = point.dx;
+    *dy = point.dy;
     return PF_Err_NONE;
 }
 PF_Err Cleanup(PF_ProgPtr, PF_PathOutlinePtr, int32_t, PF_PathSegPrepPtr* prep) {
-    delete static_cast<runner::SegmentPrep*>(*prep);
+    delete static_cast<RigPrep*>(*prep);
     *prep = nullptr;
     return PF_Err_NONE;
 }

@@ -71,14 +71,31 @@ double Speed(const SegmentPrep& p, double u) {
     return std::sqrt(d.x * d.x + d.y * d.y);
 }
 
+// The eight speeds of the rule do not depend on one another, so they are
+// computed side by side (the compiler keeps them in vector registers) and
+// then summed in the rule's order: each speed and the sum are bit for bit
+// those of evaluating the nodes one at a time with Speed().
 double ArcLength(const SegmentPrep& p, double u0, double u1) {
     const double half = (u1 - u0) * 0.5;
     const double mid = (u0 + u1) * 0.5;
-    double sum = 0.0;
+    double node[8];
     for (int32_t i = 0; i < 4; ++i) {
         const double off = half * GAUSS_X[i];
-        sum += GAUSS_W[i] * (Speed(p, mid - off) + Speed(p, mid + off));
+        node[2 * i] = mid - off;
+        node[2 * i + 1] = mid + off;
     }
+    const double ax = p.px[1] - p.px[0], ay = p.py[1] - p.py[0];
+    const double bx = p.px[2] - p.px[1], by = p.py[2] - p.py[1];
+    const double cx = p.px[3] - p.px[2], cy = p.py[3] - p.py[2];
+    double speed[8];
+    for (int32_t k = 0; k < 8; ++k) {
+        const double u = node[k], v = 1.0 - u;
+        const double wa = 3.0 * v * v, wb = 6.0 * v * u, wc = 3.0 * u * u;
+        const double dx = wa * ax + wb * bx + wc * cx, dy = wa * ay + wb * by + wc * cy;
+        speed[k] = std::sqrt(dx * dx + dy * dy);
+    }
+    double sum = 0.0;
+    for (int32_t i = 0; i < 4; ++i) sum += GAUSS_W[i] * (speed[2 * i] + speed[2 * i + 1]);
     return sum * half;
 }
 
@@ -136,39 +153,74 @@ int32_t Classify(const SegmentPrep& p) {
     return SEGMENT_CURVE;
 }
 
-// The Bezier parameter at which the arc length from the start is s, for
-// 0 < s < length: the table brackets the interval, Newton's method on the
-// quadrature inside it finishes, with bisection whenever a step would
-// leave the bracket.
-double ParameterAtLength(const SegmentPrep& p, double s) {
+// One evaluation by arc length in progress: s lies within the table's
+// interval from u0, where the arc length is `target` less than s; u is the
+// current guess, bracketed by lo and hi.
+struct NewtonState {
+    double u0, target, lo, hi, u;
+};
+
+// For 0 < s < length: the table brackets the interval, and the first guess
+// interpolates the table linearly.
+NewtonState StartNewton(const SegmentPrep& p, double s) {
     const std::vector<double>& cum = p.cumulative;
     const size_t intervals = cum.size() - 1;
-    size_t lo_k = 0, hi_k = intervals;
-    while (hi_k - lo_k > 1) {
-        const size_t mid = lo_k + (hi_k - lo_k) / 2;
-        if (cum[mid] <= s) lo_k = mid; else hi_k = mid;
-    }
+    // The last interval starting at or before s: found from where it would
+    // be if the curve ran at even speed (the table only ever grows, so the
+    // interval is the same as any search of it finds).
+    const double guess = s / p.length * static_cast<double>(intervals);
+    size_t lo_k = guess < static_cast<double>(intervals) ? static_cast<size_t>(guess) : intervals - 1;
+    while (lo_k > 0 && cum[lo_k] > s) --lo_k;
+    while (lo_k + 1 < intervals && cum[lo_k + 1] <= s) ++lo_k;
     const double h = 1.0 / static_cast<double>(intervals);
     const double u0 = static_cast<double>(lo_k) * h;
     const double u1 = lo_k + 1 == intervals ? 1.0 : static_cast<double>(lo_k + 1) * h;
     const double target = s - cum[lo_k];
     const double span = cum[lo_k + 1] - cum[lo_k];
-    double lo = u0, hi = u1;
-    double u = span > 0.0 ? u0 + (target / span) * (u1 - u0) : u0;
-    for (int32_t step = 0; step < NEWTON_STEPS; ++step) {
-        const double f = ArcLength(p, u0, u) - target;
-        if (f == 0.0) break;
-        if (f > 0.0) hi = u; else lo = u;
-        const double speed = Speed(p, u);
-        double next = speed > 0.0 ? u - f / speed : lo;
-        // A Newton step too small to move u means u is as close as doubles
-        // get; bisecting from there would only wander off and back.
-        if (next == u) break;
-        if (!(next > lo && next < hi)) next = (lo + hi) * 0.5;
-        if (next == u) break;
-        u = next;
+    return NewtonState{u0, target, u0, u1, span > 0.0 ? u0 + (target / span) * (u1 - u0) : u0};
+}
+
+// One step of Newton's method on the quadrature, given f, the arc length
+// from u0 to u less the target; bisection whenever a step would leave the
+// bracket. False when u is final.
+bool NewtonStep(const SegmentPrep& p, double f, NewtonState* n) {
+    if (f == 0.0) return false;
+    if (f > 0.0) n->hi = n->u; else n->lo = n->u;
+    const double speed = Speed(p, n->u);
+    double next = speed > 0.0 ? n->u - f / speed : n->lo;
+    // A Newton step too small to move u means u is as close as doubles
+    // get; bisecting from there would only wander off and back.
+    if (next == n->u) return false;
+    if (!(next > n->lo && next < n->hi)) next = (n->lo + n->hi) * 0.5;
+    if (next == n->u) return false;
+    n->u = next;
+    return true;
+}
+
+// The Bezier parameters at which the arc length from the start is s[i],
+// for 0 < s[i] < length and count <= EVAL_BATCH. Each evaluation is a chain
+// of dependent steps; stepping them side by side lets the processor
+// overlap them, and each ends exactly where it would alone.
+void ParametersAtLengths(const SegmentPrep& p, const double* s, int32_t count, double* u) {
+    NewtonState state[EVAL_BATCH];
+    bool active[EVAL_BATCH];
+    double f[EVAL_BATCH];
+    for (int32_t i = 0; i < count; ++i) {
+        state[i] = StartNewton(p, s[i]);
+        active[i] = true;
     }
-    return u;
+    bool any = count > 0;
+    for (int32_t step = 0; any && step < NEWTON_STEPS; ++step) {
+        for (int32_t i = 0; i < count; ++i) {
+            if (active[i]) f[i] = ArcLength(p, state[i].u0, state[i].u) - state[i].target;
+        }
+        any = false;
+        for (int32_t i = 0; i < count; ++i) {
+            if (active[i]) active[i] = NewtonStep(p, f[i], &state[i]);
+            any = any || active[i];
+        }
+    }
+    for (int32_t i = 0; i < count; ++i) u[i] = state[i].u;
 }
 
 // The direction of travel at u where the speed is (nearly) zero: the first
@@ -185,6 +237,20 @@ void StandstillDirection(const SegmentPrep& p, double u, double* dx, double* dy)
     *dy = 0.0;
 }
 
+// s kept within 0..length, NaN taken as 0.
+double ClampToLength(double s, double length) { return !(s > 0.0) ? 0.0 : (s > length ? length : s); }
+
+// The point of a curve at parameter u and its unit tangent (the limit
+// direction where the curve stands still).
+void CurvePoint(const SegmentPrep& prep, double u, PathPoint* out) {
+    const Vec pos = u <= 0.0 ? Point(prep, 0) : (u >= 1.0 ? Point(prep, 3) : Position(prep, u));
+    out->x = pos.x;
+    out->y = pos.y;
+    const Vec d1 = FirstDerivative(prep, u);
+    if (Max(Abs(d1.x), Abs(d1.y)) > STANDSTILL_TOLERANCE * Extent(prep) && Normalise(d1, &out->dx, &out->dy)) return;
+    StandstillDirection(prep, u, &out->dx, &out->dy);
+}
+
 }  // namespace
 
 int32_t SegmentCount(const MaskPath& path) {
@@ -194,7 +260,7 @@ int32_t SegmentCount(const MaskPath& path) {
     return count > static_cast<size_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(count);
 }
 
-SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency) {
+SegmentPrep SegmentControlPoints(const MaskPath& path, int32_t segment) {
     SegmentPrep prep;
     if (segment < 0 || segment >= SegmentCount(path)) return prep;
     const size_t i = static_cast<size_t>(segment);
@@ -210,7 +276,11 @@ SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t freque
     prep.px[3] = b.x;
     prep.py[3] = b.y;
     prep.kind = Classify(prep);
+    return prep;
+}
 
+SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency) {
+    SegmentPrep prep = SegmentControlPoints(path, segment);
     if (prep.kind == SEGMENT_UNUSABLE) {
         prep.length = NAN;
     } else if (prep.kind == SEGMENT_LINE) {
@@ -236,20 +306,15 @@ SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t freque
 
 double SegmentLength(const SegmentPrep& prep) { return prep.length; }
 
-void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy) {
-    if (prep.kind == SEGMENT_MISSING || prep.kind == SEGMENT_UNUSABLE) {
-        *x = *y = *dx = *dy = NAN;
-        return;
-    }
-    if (prep.kind == SEGMENT_POINT) {
-        *x = prep.px[0];
-        *y = prep.py[0];
-        *dx = *dy = 0.0;
+void EvalAtLengths(const SegmentPrep& prep, const double* s, int32_t count, PathPoint* out) {
+    if (prep.kind == SEGMENT_MISSING || prep.kind == SEGMENT_UNUSABLE || prep.kind == SEGMENT_POINT) {
+        const bool point = prep.kind == SEGMENT_POINT;
+        for (int32_t i = 0; i < count; ++i) {
+            out[i] = point ? PathPoint{prep.px[0], prep.py[0], 0.0, 0.0} : PathPoint{NAN, NAN, NAN, NAN};
+        }
         return;
     }
     const double length = prep.length;
-    const double t = !(s > 0.0) ? 0.0 : (s > length ? length : s);
-
     if (prep.kind == SEGMENT_LINE) {
         // Along the chord itself by its unit vector: an axis-aligned line
         // keeps its other coordinate exactly, has tangent components of
@@ -257,20 +322,54 @@ void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, doubl
         // land on whole pixels. The end is the end vertex itself.
         const double cx = prep.px[3] - prep.px[0], cy = prep.py[3] - prep.py[0];
         const double ux = cx / length, uy = cy / length;
-        *x = t >= length ? prep.px[3] : prep.px[0] + t * ux;
-        *y = t >= length ? prep.py[3] : prep.py[0] + t * uy;
-        *dx = ux;
-        *dy = uy;
+        for (int32_t i = 0; i < count; ++i) {
+            const double t = ClampToLength(s[i], length);
+            out[i].x = t >= length ? prep.px[3] : prep.px[0] + t * ux;
+            out[i].y = t >= length ? prep.py[3] : prep.py[0] + t * uy;
+            out[i].dx = ux;
+            out[i].dy = uy;
+        }
         return;
     }
+    for (int32_t first = 0; first < count; first += EVAL_BATCH) {
+        const int32_t n = count - first < EVAL_BATCH ? count - first : EVAL_BATCH;
+        // The ends are the end vertices; only lengths inside need Newton.
+        double inside[EVAL_BATCH] = {}, u_inside[EVAL_BATCH] = {}, u[EVAL_BATCH] = {};
+        int32_t inside_count = 0;
+        for (int32_t i = 0; i < n; ++i) {
+            const double t = ClampToLength(s[first + i], length);
+            u[i] = t <= 0.0 ? 0.0 : 1.0;
+            if (t > 0.0 && t < length) inside[inside_count++] = t;
+        }
+        ParametersAtLengths(prep, inside, inside_count, u_inside);
+        for (int32_t i = 0, k = 0; i < n; ++i) {
+            const double t = ClampToLength(s[first + i], length);
+            CurvePoint(prep, t > 0.0 && t < length ? u_inside[k++] : u[i], &out[first + i]);
+        }
+    }
+}
 
-    const double u = t <= 0.0 ? 0.0 : (t >= length ? 1.0 : ParameterAtLength(prep, t));
-    const Vec pos = u <= 0.0 ? Point(prep, 0) : (u >= 1.0 ? Point(prep, 3) : Position(prep, u));
-    *x = pos.x;
-    *y = pos.y;
-    const Vec d1 = FirstDerivative(prep, u);
-    if (Max(Abs(d1.x), Abs(d1.y)) > STANDSTILL_TOLERANCE * Extent(prep) && Normalise(d1, dx, dy)) return;
-    StandstillDirection(prep, u, dx, dy);
+void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy) {
+    PathPoint point;
+    EvalAtLengths(prep, &s, 1, &point);
+    *x = point.x;
+    *y = point.y;
+    *dx = point.dx;
+    *dy = point.dy;
+}
+
+PathPoint PointOfWalk(const SegmentPrep& prep, double s, WalkAhead* ahead) {
+    if (ahead->next < ahead->count && ahead->length[ahead->next] == s) return ahead->point[ahead->next++];
+    // A walk starting, or going elsewhere than expected: s and the whole
+    // steps after it up to the segment's end.
+    const double length = SegmentLength(prep);
+    int32_t count = 1;
+    ahead->length[0] = s;
+    for (double next = s + 1.0; count < EVAL_BATCH && next <= length; next += 1.0) ahead->length[count++] = next;
+    EvalAtLengths(prep, ahead->length, count, ahead->point);
+    ahead->count = count;
+    ahead->next = 1;
+    return ahead->point[0];
 }
 
 MaskPath Scaled(const MaskPath& path, double fx, double fy) {

@@ -57,6 +57,9 @@ struct SegmentPrep {
 // or an open one of a single vertex, has no segment.
 int32_t SegmentCount(const MaskPath& path);
 
+// The segment's kind and control points, without its arc-length table.
+SegmentPrep SegmentControlPoints(const MaskPath& path, int32_t segment);
+
 // `frequency` is the caller's sampling hint: the number of parameter
 // intervals the arc length table is built over, kept within 64..1024 so a
 // small hint never costs accuracy and a large one never costs unbounded
@@ -73,6 +76,34 @@ double SegmentLength(const SegmentPrep& prep);
 // tangent handle at an end, or a cusp) the tangent is its limit direction.
 // A point segment has tangent (0, 0); an unusable or missing one gives NaN.
 void EvalAtLength(const SegmentPrep& prep, double s, double* x, double* y, double* dx, double* dy);
+
+// A point of a segment and its unit tangent there.
+struct PathPoint {
+    double x = 0.0, y = 0.0, dx = 0.0, dy = 0.0;
+};
+
+// How many evaluations by arc length EvalAtLengths runs side by side.
+constexpr int32_t EVAL_BATCH = 8;
+
+// The points at count arc lengths s[0 .. count - 1], each bit for bit what
+// EvalAtLength gives for it, and sooner: an evaluation by arc length is a
+// chain of dependent steps, and independent chains overlap in the
+// processor.
+void EvalAtLengths(const SegmentPrep& prep, const double* s, int32_t count, PathPoint* out);
+
+// An effect walks a segment at t = 0, 1, 2, ...: the points of the next
+// whole steps are evaluated together with the one asked for, and handed out
+// while the walk asks for exactly those lengths.
+struct WalkAhead {
+    double length[EVAL_BATCH] = {};
+    PathPoint point[EVAL_BATCH];
+    int32_t count = 0;
+    int32_t next = 0;
+};
+
+// What EvalAtLength gives at s, through `ahead` (kept with the segment's
+// preparation, one per walk).
+PathPoint PointOfWalk(const SegmentPrep& prep, double s, WalkAhead* ahead);
 
 // The path with every x coordinate and tangent multiplied by `fx` and every
 // y by `fy`, for rendering at reduced resolution.

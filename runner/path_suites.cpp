@@ -51,6 +51,7 @@ PF_Err CheckoutPath(PF_ProgPtr effect_ref, PF_PathID path_id, int32_t what_time,
         if (!s->MaskAt(path_id, s->ToSessionTime(what_time, time_scale), &mask)) {
             return PF_Err_BAD_CALLBACK_PARAM;
         }
+        StartWalksOfCheckout(&s->kept_walks);
         std::unique_ptr<CheckedOutPath> out(new CheckedOutPath);
         out->id = path_id;
         out->path = Scaled(mask, Factor(s->downsample_x), Factor(s->downsample_y));
@@ -112,7 +113,7 @@ PF_Err PrepareSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
         std::unique_ptr<PathPreparation> made(new PathPreparation);
         made->path = p;
         made->segment = segment;
-        made->prep = PrepareSegment(p->path, segment, frequency);
+        made->walk = TakeWalk(&s->kept_walks, p->path, segment, frequency);
         *prep = made.get();
         s->preparations.push_back(std::move(made));
         ++s->path_preparations;
@@ -129,7 +130,7 @@ PF_Err GetSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t segme
         if (Injected(s, PATH_OP_GET_LENGTH)) return s->faults.error;
         const PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr || p->path == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-        *length = SegmentLength(p->prep);
+        *length = SegmentLength(p->walk->prep);
         return PF_Err_NONE;
     });
 }
@@ -144,9 +145,13 @@ PF_Err EvalSegLengthDeriv1(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, PF_Pat
         }
         if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathEvalSegLengthDeriv1")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_EVAL)) return s->faults.error;
-        const PathPreparation* p = FindPrep(s, path, segment, prep);
+        PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr || p->path == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-        EvalAtLength(p->prep, length, x, y, dx, dy);
+        const PathPoint point = PointOfSegmentWalk(&s->kept_walks, p->walk.get(), length);
+        *x = point.x;
+        *y = point.y;
+        *dx = point.dx;
+        *dy = point.dy;
         return PF_Err_NONE;
     });
 }
@@ -162,6 +167,7 @@ PF_Err CleanupSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
         if (p == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
         auto it = std::find_if(s->preparations.begin(), s->preparations.end(),
                                [&](const std::unique_ptr<PathPreparation>& q) { return q.get() == p; });
+        KeepWalk(&s->kept_walks, std::move((*it)->walk));
         s->preparations.erase(it);
         *prep = nullptr;
         return PF_Err_NONE;

@@ -19,6 +19,7 @@
 #include "runner/handles.h"
 #include "runner/keyframes.h"
 #include "runner/mask_path.h"
+#include "runner/segment_walks.h"
 #include "runner/session.h"
 #include "runner/world.h"
 
@@ -55,7 +56,7 @@ struct CheckedOutPath {
 struct PathPreparation {
     const CheckedOutPath* path = nullptr;
     int32_t segment = 0;
-    SegmentPrep prep;
+    std::unique_ptr<SegmentWalk> walk;
 };
 
 struct StateSnapshot {
@@ -142,6 +143,7 @@ struct Session::State {
     int32_t add_param_calls = 0;
     std::deque<std::unique_ptr<CheckedOutPath>> paths;
     std::deque<std::unique_ptr<PathPreparation>> preparations;
+    KeptWalks kept_walks;  // segments walked in recent frames, for a mask that stays
     int32_t path_checkouts = 0;
     int32_t path_checkins = 0;
     int32_t path_preparations = 0;

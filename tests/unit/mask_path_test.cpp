@@ -1,8 +1,11 @@
 #include "runner/mask_path.h"
+#include "runner/segment_walks.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -285,6 +288,65 @@ TEST(MaskPathTest, ScaledMultipliesPointsAndHandles) {
     EXPECT_NEAR(runner::SegmentLength(runner::PrepareSegment(half, 0, 100)), full * 0.5, 1e-9);
     EXPECT_EQ(half.vertices[1].in_x, -100.0);
     EXPECT_EQ(half.vertices[0].out_y, -75.0);
+}
+
+// Points asked for together, along a walk that skips about, or kept from
+// an earlier frame are bit for bit the points asked for one at a time.
+bool SameBits(const runner::PathPoint& a, const Eval& b) { return std::memcmp(&a, &b, sizeof b) == 0; }
+
+TEST(MaskPathTest, BatchedWalkedAndKeptPointsAreThePointsOneByOne) {
+    const MaskPath paths[] = {Cubic(0, 0, 400, -300, 600, 900, 1000, 200), Cubic(0, 0, 0, 0, 10, 0, 10, 0),
+                              Cubic(0, 0, 100, 100, 0, 100, 100, 0), Cubic(5, 6, 5, 6, 5, 6, 5, 6)};
+    // More than one batch, out of order, outside the segment and NaN.
+    const double lengths[] = {0, 1, 2, NAN, -3, 7.5, 3, 4, 5, 6, 7, 8, 9, 1e9, 12.25, 13};
+    const int32_t count = static_cast<int32_t>(sizeof lengths / sizeof lengths[0]);
+    for (const MaskPath& path : paths) {
+        const runner::SegmentPrep prep = runner::PrepareSegment(path, 0, 100);
+        runner::PathPoint batch[count];
+        runner::EvalAtLengths(prep, lengths, count, batch);
+        runner::WalkAhead ahead;
+        for (int32_t i = 0; i < count; ++i) {
+            const Eval one = At(prep, lengths[i]);
+            EXPECT_TRUE(SameBits(batch[i], one)) << i;
+            EXPECT_TRUE(SameBits(runner::PointOfWalk(prep, lengths[i], &ahead), one)) << i;
+        }
+        runner::KeptWalks kept;
+        for (int frame = 0; frame < 2; ++frame) {
+            runner::StartWalksOfCheckout(&kept);
+            std::unique_ptr<runner::SegmentWalk> walk = runner::TakeWalk(&kept, path, 0, 100);
+            for (double t = 0.0; t <= prep.length + 1.0; t += 1.0) {
+                EXPECT_TRUE(SameBits(runner::PointOfSegmentWalk(&kept, walk.get(), t), At(prep, t))) << t;
+            }
+            runner::KeepWalk(&kept, std::move(walk));
+        }
+    }
+}
+
+TEST(MaskPathTest, KeptWalksServeAStillSegmentAndForgetAMovedOne) {
+    const MaskPath still = Cubic(0, 0, 400, -300, 600, 900, 1000, 200);
+    const MaskPath moved = Cubic(0, 0, 400, -300, 600, 900, 1000, 200.5);
+    runner::KeptWalks kept;
+    runner::StartWalksOfCheckout(&kept);
+    std::unique_ptr<runner::SegmentWalk> walk = runner::TakeWalk(&kept, still, 0, 100);
+    for (double t = 0.0; t < 10.0; t += 1.0) runner::PointOfSegmentWalk(&kept, walk.get(), t);
+    const runner::SegmentWalk* first = walk.get();
+    EXPECT_EQ(kept.points, 10);
+    runner::KeepWalk(&kept, std::move(walk));
+
+    runner::StartWalksOfCheckout(&kept);
+    std::unique_ptr<runner::SegmentWalk> again = runner::TakeWalk(&kept, still, 0, 100);
+    EXPECT_EQ(again.get(), first);
+    EXPECT_EQ(again->whole.size(), 10u);
+    for (const auto& other : {runner::TakeWalk(&kept, moved, 0, 100), runner::TakeWalk(&kept, still, 0, 64)}) {
+        EXPECT_NE(other.get(), first);
+        EXPECT_TRUE(other->whole.empty());
+    }
+    runner::KeepWalk(&kept, std::move(again));
+    // Two checkouts that do not use it: the mask has moved on.
+    runner::StartWalksOfCheckout(&kept);
+    runner::StartWalksOfCheckout(&kept);
+    EXPECT_TRUE(kept.walks.empty());
+    EXPECT_EQ(kept.points, 0);
 }
 
 }  // namespace
