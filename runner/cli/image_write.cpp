@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "runner/cli/exr_zip.h"
 #include "runner/cli/image_io.h"
 #include "runner/cli/image_samples.h"
 #include "runner/cli/path_util.h"
@@ -74,6 +75,11 @@ void RowFloatToFloat(const PF_PixelFloat* p, int32_t w, float* out) {
 void Row8ToExr(const PF_Pixel* p, int32_t w, bool decode, float* out) {
     const double* linear = SrgbToLinearTable8();
     for (int32_t x = 0; x < w; ++x, out += 4) {
+        // Every colour value is finite and not negative: times alpha 0 it is 0.
+        if (p[x].alpha == 0) {
+            out[0] = out[1] = out[2] = out[3] = 0.0f;
+            continue;
+        }
         const double a = p[x].alpha / 255.0;
         const uint8_t c[3] = {p[x].red, p[x].green, p[x].blue};
         for (int k = 0; k < 3; ++k) out[k] = static_cast<float>((decode ? linear[c[k]] : c[k] / 255.0) * a);
@@ -84,6 +90,10 @@ void Row8ToExr(const PF_Pixel* p, int32_t w, bool decode, float* out) {
 void Row16ToExr(const PF_Pixel16* p, int32_t w, bool decode, float* out) {
     const double* linear = SrgbToLinearTable16();
     for (int32_t x = 0; x < w; ++x, out += 4) {
+        if (p[x].alpha == 0) {
+            out[0] = out[1] = out[2] = out[3] = 0.0f;
+            continue;
+        }
         const double a = p[x].alpha / 32768.0;
         const uint16_t c[3] = {p[x].red, p[x].green, p[x].blue};
         for (int k = 0; k < 3; ++k) {
@@ -141,6 +151,43 @@ void DescribeCompressionTo(const Compression& c, ImageFileFormat format, OIIO::I
     }
 }
 
+// Through OpenImageIO: every format and compression. False with the reason
+// in `why` when the file could not be written.
+bool WriteWithOiio(const World& world, const std::string& temp, OIIO::TypeDesc type, const Conversion& how,
+                   const Compression& compression, ImageFileFormat format, const WriteOptions& options,
+                   std::string* why) {
+    const int32_t w = world.Width();
+    const int32_t h = world.Height();
+    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(temp);
+    if (!out) {
+        *why = OiioError("unknown format");
+        return false;
+    }
+    OIIO::ImageSpec spec(w, h, 4, type);
+    spec.channelnames = {"R", "G", "B", "A"};
+    spec.alpha_channel = 3;
+    if (!how.premultiply) spec.attribute("oiio:UnassociatedAlpha", 1);
+    if (format == IMAGE_FORMAT_PNG && !options.raw_colour) spec.attribute("oiio:ColorSpace", "sRGB");
+    // No time of writing in the file: the same frame gives the same bytes,
+    // whenever and wherever (on a farm) it is rendered.
+    spec.attribute("DateTime", "");
+    DescribeCompressionTo(compression, format, &spec);
+
+    const size_t row_bytes = static_cast<size_t>(w) * 4 * type.size();
+    thread_local std::vector<uint8_t> buffer;
+    buffer.resize(row_bytes * static_cast<size_t>(std::min(BAND_ROWS, h)));
+    bool ok = out->open(temp, spec);
+    for (int32_t y = 0; ok && y < h; y += BAND_ROWS) {
+        const int32_t rows = std::min(BAND_ROWS, h - y);
+        for (int32_t r = 0; r < rows; ++r) ConvertRow(world, y + r, type, how, buffer.data() + static_cast<size_t>(r) * row_bytes);
+        ok = out->write_scanlines(y, y + rows, 0, type, buffer.data());
+    }
+    if (!ok) *why = out->geterror();
+    ok = out->close() && ok;
+    if (!ok && why->empty()) *why = out->geterror();
+    return ok;
+}
+
 }  // namespace
 
 Status CheckOutputFile(const std::string& file) {
@@ -170,29 +217,19 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
     how.encode = format == IMAGE_FORMAT_PNG && !options.raw_colour && options.values == RenderValues::LINEAR;
 
     const std::string temp = TempNameBeside(file);
-    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(temp);
-    if (!out) return Error{file + ": cannot create a writer (" + OiioError("unknown format") + ")"};
-    OIIO::ImageSpec spec(w, h, 4, type);
-    spec.channelnames = {"R", "G", "B", "A"};
-    spec.alpha_channel = 3;
-    if (!how.premultiply) spec.attribute("oiio:UnassociatedAlpha", 1);
-    if (format == IMAGE_FORMAT_PNG && !options.raw_colour) spec.attribute("oiio:ColorSpace", "sRGB");
-    // No time of writing in the file: the same frame gives the same bytes,
-    // whenever and wherever (on a farm) it is rendered.
-    spec.attribute("DateTime", "");
-    DescribeCompressionTo(ResolveCompression(options.compression, format), format, &spec);
-
-    const size_t row_bytes = static_cast<size_t>(w) * 4 * type.size();
-    thread_local std::vector<uint8_t> buffer;
-    buffer.resize(row_bytes * static_cast<size_t>(std::min(BAND_ROWS, h)));
-    bool ok = out->open(temp, spec);
-    for (int32_t y = 0; ok && y < h; y += BAND_ROWS) {
-        const int32_t rows = std::min(BAND_ROWS, h - y);
-        for (int32_t r = 0; r < rows; ++r) ConvertRow(world, y + r, type, how, buffer.data() + static_cast<size_t>(r) * row_bytes);
-        ok = out->write_scanlines(y, y + rows, 0, type, buffer.data());
+    const Compression compression = ResolveCompression(options.compression, format);
+    std::string why;
+    bool ok = false;
+    if (format == IMAGE_FORMAT_EXR && compression.method == "zip" && compression.level != 0 && w > 0 && h > 0) {
+        // zip at a chosen level (the default): deflated by libdeflate.
+        const Status written = WriteExrZip(temp, w, h, compression.level, [&](int32_t y, float* rgba) {
+            ConvertRow(world, y, type, how, reinterpret_cast<uint8_t*>(rgba));
+        });
+        ok = written.Ok();
+        if (!ok) why = written.Message();
+    } else {
+        ok = WriteWithOiio(world, temp, type, how, compression, format, options, &why);
     }
-    std::string why = ok ? std::string() : out->geterror();
-    ok = out->close() && ok;
     if (ok) {
         std::error_code ec;
         fs::rename(temp, file, ec);
@@ -203,7 +240,7 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
     }
     if (!ok) {
         std::remove(temp.c_str());
-        if (why.empty()) why = out->geterror();
+        if (why.empty()) why = "unknown error";
         return Error{file + ": cannot write the image (" + why.substr(0, why.find('\n')) + ")"};
     }
     return Success();

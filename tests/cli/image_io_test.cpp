@@ -6,10 +6,12 @@
 #include <ostream>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <map>
 
 #include "image_files.h"
+#include "runner/cli/exr_zip.h"
 #include "runner/cli/image_io.h"
 #include "tool_harness.h"
 
@@ -177,7 +179,7 @@ TEST_P(Compressions, ChangeTheEncodingButNeverThePixels) {
     const std::map<std::string, std::vector<std::string>> want = {
         {"out.png", {"-", "-"}},  // PNG does not say
         {"out.tif", {"zip", "zip", "lzw", "none"}},
-        {"out.exr", {"zip", "piz", "zips", "rle", "none"}}};
+        {"out.exr", {"zip", "piz", "zips", "rle", "none", "zip", "zip"}}};
     EXPECT_EQ(methods, want.at(c.file));
 }
 
@@ -187,9 +189,35 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"out.tif", 8, {"", "zip:9", "lzw", "none"}},
                       RoundTrip{"out.tif", 16, {"", "zip:3", "lzw", "none"}},
                       RoundTrip{"out.tif", 32, {"", "zip", "lzw", "none"}},
-                      RoundTrip{"out.exr", 8, {"", "piz", "zips:3", "rle", "none"}},
-                      RoundTrip{"out.exr", 16, {"", "piz", "zips", "rle", "none"}},
-                      RoundTrip{"out.exr", 32, {"", "piz", "zips", "rle", "none"}}));
+                      RoundTrip{"out.exr", 8, {"", "piz", "zips:3", "rle", "none", "zip", "zip:9"}},
+                      RoundTrip{"out.exr", 16, {"", "piz", "zips", "rle", "none", "zip", "zip:1"}},
+                      RoundTrip{"out.exr", 32, {"", "piz", "zips", "rle", "none", "zip", "zip:6"}}));
+
+// Blocks deflate cannot shrink are stored as they are; those, deflated
+// ones and a last block of fewer rows read back bit for bit through
+// OpenEXR.
+TEST(ExrZip, StoredAndDeflatedBlocksReadBackExactly) {
+    ScratchDir dir;
+    const int32_t w = 5, h = 19;
+    std::vector<float> want(static_cast<size_t>(w * h * 4), 0.5f);
+    uint32_t state = 12345;
+    for (size_t i = 0; i < static_cast<size_t>(EXR_ZIP_BLOCK_ROWS * w * 4); ++i) {
+        state = state * 1664525u + 1013904223u;
+        const uint32_t bits = state & 0x3fffffffu;  // finite, positive, any mantissa
+        std::memcpy(&want[i], &bits, sizeof bits);
+    }
+    const std::string file = dir / "noise.exr";
+    ASSERT_TRUE(WriteExrZip(file, w, h, 2, [&](int32_t y, float* rgba) {
+                    std::memcpy(rgba, &want[static_cast<size_t>(y * w * 4)], static_cast<size_t>(w) * 16);
+                }).Ok());
+    auto in = OIIO::ImageInput::open(file);
+    ASSERT_TRUE(in);
+    std::vector<float> got(want.size());
+    ASSERT_TRUE(in->read_image(0, 0, 0, 4, OIIO::TypeDesc::FLOAT, got.data()));
+    EXPECT_EQ(in->spec().channelnames, (std::vector<std::string>{"R", "G", "B", "A"}));
+    EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0);
+    EXPECT_FALSE(WriteExrZip(dir / "missing/x.exr", w, h, 2, [](int32_t, float*) {}).Ok());
+}
 
 TEST(CompressionText, IsCheckedAgainstTheFormat) {
     struct Case {
