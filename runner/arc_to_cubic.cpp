@@ -16,18 +16,23 @@ constexpr double PI = 3.14159265358979323846;
 constexpr double QUARTER_ERROR_PER_RADIUS = 2.73e-4;
 constexpr int32_t MAX_PIECES = 4096;
 
+// A piece count held to 1..MAX_PIECES before it becomes an integer: the
+// counts a huge radius asks for do not fit one (NaN gives 1).
+int32_t HeldCount(double pieces) {
+    if (!(pieces > 1.0)) return 1;
+    return pieces >= MAX_PIECES ? MAX_PIECES : static_cast<int32_t>(pieces);
+}
+
 int32_t PieceCount(double sweep_angle, double radius) {
     const double abs_sweep = std::fabs(sweep_angle);
     const double quarter = PI / 2.0;
-    int32_t count = static_cast<int32_t>(std::ceil(abs_sweep / quarter - 1e-9));
+    int32_t count = HeldCount(std::ceil(abs_sweep / quarter - 1e-9));
     // error(angle) = QUARTER_ERROR_PER_RADIUS * radius * (angle / quarter)^6
     const double target = ARC_TOLERANCE * 0.5;
     const double ratio = target / (QUARTER_ERROR_PER_RADIUS * std::max(radius, 1e-12));
     const double max_angle = quarter * std::pow(ratio, 1.0 / 6.0);
-    if (max_angle < quarter) {
-        count = std::max(count, static_cast<int32_t>(std::ceil(abs_sweep / max_angle)));
-    }
-    return std::clamp(count, int32_t{1}, MAX_PIECES);
+    if (max_angle < quarter) count = std::max(count, HeldCount(std::ceil(abs_sweep / max_angle)));
+    return count;
 }
 
 std::vector<CubicPiece> StraightLine(Point from, Point to) {

@@ -408,6 +408,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"M 0 0 A 5 1e400 0 0 0 10 10", 11, "not a finite number"},
                       // The long way round a huge circle leaves the coordinate limit.
                       ErrorCase{"M 10 100 A 2e7 2e7 0 1 0 190 100", 10, "coordinate limit"},
+                      // ... and so does a hugely stretched one, whose piece count no integer holds.
+                      ErrorCase{"M 0 0 A 25 2.5e79 0 1 1 50 50", 7, "coordinate limit"},
                       ErrorCase{"M 1e 5", 5, "exponent"},
                       ErrorCase{"M 0 0 Z 5", 9, "after 'Z'"},
                       ErrorCase{"M 0,,0", 5, "expected a number"},
