@@ -43,8 +43,8 @@ const char* Choices(ImageFileFormat format) {
 const char* const COMPRESSION_HELP =
     "Compression of image files, as oiiotool names it. .png: zip:N, the zlib level 1-9 (default zip:1 with "
     "the SUB row filter; levels 4-9 let libpng choose a filter per row). .tif: zip:N, lzw or none (default "
-    "zip:1). .exr: zip:N (default zip:2; zip:N is deflated by libdeflate, plain zip by OpenEXR), zips:N, piz, rle or none, all lossless, or dwaa:N, which is lossy "
-    "(N the DWA level, 45 by default). A lossless setting changes only the file's size and the time to write "
+    "zip:1). .exr: zip:N (default zip:2, deflated by libdeflate; plain zip is OpenEXR's own), zips:N, piz, "
+    "rle or none, all lossless, or dwaa:N, which is lossy (N the DWA level, 45 by default). A lossless setting changes only the file's size and the time to write "
     "it, never its pixels; lower levels write faster and larger files.";
 
 ImageFileFormat ImageFormatOf(const std::string& file) {
