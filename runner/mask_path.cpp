@@ -71,10 +71,10 @@ double Speed(const SegmentPrep& p, double u) {
     return std::sqrt(d.x * d.x + d.y * d.y);
 }
 
-// The eight speeds of the rule do not depend on one another, so they are
-// computed side by side (the compiler keeps them in vector registers) and
-// then summed in the rule's order: each speed and the sum are bit for bit
-// those of evaluating the nodes one at a time with Speed().
+// The eight speeds of the rule do not depend on one another: in a loop of
+// their own the compiler computes them side by side in vector registers.
+// They are then summed in the rule's order, so the sum is bit for bit that
+// of adding each pair as it is evaluated.
 double ArcLength(const SegmentPrep& p, double u0, double u1) {
     const double half = (u1 - u0) * 0.5;
     const double mid = (u0 + u1) * 0.5;
@@ -84,16 +84,8 @@ double ArcLength(const SegmentPrep& p, double u0, double u1) {
         node[2 * i] = mid - off;
         node[2 * i + 1] = mid + off;
     }
-    const double ax = p.px[1] - p.px[0], ay = p.py[1] - p.py[0];
-    const double bx = p.px[2] - p.px[1], by = p.py[2] - p.py[1];
-    const double cx = p.px[3] - p.px[2], cy = p.py[3] - p.py[2];
     double speed[8];
-    for (int32_t k = 0; k < 8; ++k) {
-        const double u = node[k], v = 1.0 - u;
-        const double wa = 3.0 * v * v, wb = 6.0 * v * u, wc = 3.0 * u * u;
-        const double dx = wa * ax + wb * bx + wc * cx, dy = wa * ay + wb * by + wc * cy;
-        speed[k] = std::sqrt(dx * dx + dy * dy);
-    }
+    for (int32_t k = 0; k < 8; ++k) speed[k] = Speed(p, node[k]);
     double sum = 0.0;
     for (int32_t i = 0; i < 4; ++i) sum += GAUSS_W[i] * (speed[2 * i] + speed[2 * i + 1]);
     return sum * half;
@@ -280,7 +272,10 @@ SegmentPrep SegmentControlPoints(const MaskPath& path, int32_t segment) {
 }
 
 SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency) {
-    SegmentPrep prep = SegmentControlPoints(path, segment);
+    return MeasureSegment(SegmentControlPoints(path, segment), frequency);
+}
+
+SegmentPrep MeasureSegment(SegmentPrep prep, int32_t frequency) {
     if (prep.kind == SEGMENT_UNUSABLE) {
         prep.length = NAN;
     } else if (prep.kind == SEGMENT_LINE) {
@@ -334,17 +329,16 @@ void EvalAtLengths(const SegmentPrep& prep, const double* s, int32_t count, Path
     for (int32_t first = 0; first < count; first += EVAL_BATCH) {
         const int32_t n = count - first < EVAL_BATCH ? count - first : EVAL_BATCH;
         // The ends are the end vertices; only lengths inside need Newton.
-        double inside[EVAL_BATCH] = {}, u_inside[EVAL_BATCH] = {}, u[EVAL_BATCH] = {};
+        double t[EVAL_BATCH] = {}, inside[EVAL_BATCH] = {}, u_inside[EVAL_BATCH] = {};
         int32_t inside_count = 0;
         for (int32_t i = 0; i < n; ++i) {
-            const double t = ClampToLength(s[first + i], length);
-            u[i] = t <= 0.0 ? 0.0 : 1.0;
-            if (t > 0.0 && t < length) inside[inside_count++] = t;
+            t[i] = ClampToLength(s[first + i], length);
+            if (t[i] > 0.0 && t[i] < length) inside[inside_count++] = t[i];
         }
         ParametersAtLengths(prep, inside, inside_count, u_inside);
         for (int32_t i = 0, k = 0; i < n; ++i) {
-            const double t = ClampToLength(s[first + i], length);
-            CurvePoint(prep, t > 0.0 && t < length ? u_inside[k++] : u[i], &out[first + i]);
+            const double u = t[i] <= 0.0 ? 0.0 : (t[i] >= length ? 1.0 : u_inside[k++]);
+            CurvePoint(prep, u, &out[first + i]);
         }
     }
 }

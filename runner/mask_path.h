@@ -65,6 +65,8 @@ SegmentPrep SegmentControlPoints(const MaskPath& path, int32_t segment);
 // small hint never costs accuracy and a large one never costs unbounded
 // memory. A segment index outside the path gives kind SEGMENT_MISSING.
 SegmentPrep PrepareSegment(const MaskPath& path, int32_t segment, int32_t frequency);
+// The same from the segment's control points (SegmentControlPoints).
+SegmentPrep MeasureSegment(SegmentPrep controls, int32_t frequency);
 
 // The segment's arc length: 0 for a missing segment or a point, NaN for an
 // unusable one.

@@ -43,7 +43,7 @@ std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int
     if (walk == nullptr) {
         walk.reset(new SegmentWalk);
         walk->frequency = frequency;
-        walk->prep = PrepareSegment(path, segment, frequency);
+        walk->prep = MeasureSegment(wanted, frequency);
     }
     walk->ahead = WalkAhead{};
     walk->checkout = kept->checkouts;
