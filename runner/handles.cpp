@@ -51,13 +51,10 @@ PF_Handle HandleTable::New(uint32_t size) {
     std::unique_ptr<Record> record(new (std::nothrow) Record);
     if (!record) return nullptr;
     void* allocation = nullptr;
-    for (size_t i = 0; i < spare_count_; ++i) {
+    for (size_t i = 0; i < spare_count_ && allocation == nullptr; ++i) {
         if (spares_[i].size == size) {
-            allocation = spares_[i].allocation;
-            for (size_t j = i + 1; j < spare_count_; ++j) spares_[j - 1] = spares_[j];
-            --spare_count_;
+            allocation = TakeSpare(i);
             ++recycled_;
-            break;
         }
     }
     if (allocation == nullptr) allocation = Allocate(size);
@@ -92,6 +89,13 @@ void HandleTable::Unlock(PF_Handle handle) {
     --it->second->lock_count;
 }
 
+void* HandleTable::TakeSpare(size_t i) {
+    void* allocation = spares_[i].allocation;
+    for (size_t j = i + 1; j < spare_count_; ++j) spares_[j - 1] = spares_[j];
+    --spare_count_;
+    return allocation;
+}
+
 void HandleTable::Dispose(PF_Handle handle) {
     auto it = records_.find(handle);
     if (it == records_.end()) {
@@ -101,9 +105,8 @@ void HandleTable::Dispose(PF_Handle handle) {
     const Record& record = *it->second;
     if (record.size >= RECYCLE_MIN_BYTES) {
         if (spare_count_ == RECYCLE_KEPT) {  // the oldest goes
-            Release(spares_[0].allocation, spares_[0].size);
-            for (size_t j = 1; j < spare_count_; ++j) spares_[j - 1] = spares_[j];
-            --spare_count_;
+            const uint32_t oldest_size = spares_[0].size;
+            Release(TakeSpare(0), oldest_size);
         }
         spares_[spare_count_++] = Spare{record.allocation, record.size};
     } else {

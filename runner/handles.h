@@ -56,6 +56,8 @@ private:
         void* allocation;
         uint32_t size;
     };
+    // Spare i's block, the spares after it moving up one place.
+    void* TakeSpare(size_t i);
     std::unordered_map<PF_Handle, std::unique_ptr<Record>> records_;
     Spare spares_[RECYCLE_KEPT] = {};  // disposed large blocks, oldest first
     size_t spare_count_ = 0;
