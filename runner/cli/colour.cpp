@@ -22,21 +22,24 @@ double LinearToSrgb(double linear) {
     return 1.055 * std::pow(linear, 1.0 / 2.4) - 0.055;
 }
 
+namespace {
+
+// SrgbToLinear(v / full_scale) for v = 0 .. last.
+std::vector<double> LinearTable(size_t last, double full_scale) {
+    std::vector<double> t(last + 1);
+    for (size_t v = 0; v < t.size(); ++v) t[v] = SrgbToLinear(static_cast<double>(v) / full_scale);
+    return t;
+}
+
+}  // namespace
+
 const double* SrgbToLinearTable8() {
-    static const std::vector<double> table = [] {
-        std::vector<double> t(PF_MAX_CHAN8 + 1);
-        for (size_t c = 0; c < t.size(); ++c) t[c] = SrgbToLinear(static_cast<double>(c) / 255.0);
-        return t;
-    }();
+    static const std::vector<double> table = LinearTable(PF_MAX_CHAN8, 255.0);
     return table.data();
 }
 
 const double* SrgbToLinearTable16() {
-    static const std::vector<double> table = [] {
-        std::vector<double> t(PF_MAX_CHAN16 + 1);
-        for (size_t v = 0; v < t.size(); ++v) t[v] = SrgbToLinear(static_cast<double>(v) / 32768.0);
-        return t;
-    }();
+    static const std::vector<double> table = LinearTable(PF_MAX_CHAN16, 32768.0);
     return table.data();
 }
 

@@ -163,10 +163,9 @@ Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32
     }
     ok = ok && std::fseek(out.get(), static_cast<long>(header.size()), SEEK_SET) == 0 &&
          std::fwrite(offsets.data(), sizeof(uint64_t), offsets.size(), out.get()) == offsets.size();
-    const int saved = errno;
-    FILE* f = out.release();
-    if (std::fclose(f) != 0) ok = false;
-    if (!ok) return Error{std::strerror(errno != 0 ? errno : saved)};
+    // Closing flushes the last bytes: it can fail too, and says why in errno.
+    if (std::fclose(out.release()) != 0) ok = false;
+    if (!ok) return Error{std::strerror(errno)};
     return Success();
 }
 

@@ -70,36 +70,35 @@ void RowFloatToFloat(const PF_PixelFloat* p, int32_t w, float* out) {
     }
 }
 
+// The integer host depths as EXR reads them: a value's share of the
+// depth's full scale, and the table of those shares decoded to linear.
+struct Exr8 {
+    static constexpr double FULL = 255.0;
+    static constexpr uint32_t LAST_IN_TABLE = PF_MAX_CHAN8;
+    static const double* Linear() { return SrgbToLinearTable8(); }
+};
+struct Exr16 {
+    static constexpr double FULL = 32768.0;
+    static constexpr uint32_t LAST_IN_TABLE = PF_MAX_CHAN16;  // host 16-bit values end at 32768
+    static const double* Linear() { return SrgbToLinearTable16(); }
+};
+
 // Any world into EXR samples: straight colour in 0..1 units (decoded to
 // linear where the render holds sRGB values), times alpha.
-void Row8ToExr(const PF_Pixel* p, int32_t w, bool decode, float* out) {
-    const double* linear = SrgbToLinearTable8();
+template <typename Depth, typename Pixel>
+void RowIntToExr(const Pixel* p, int32_t w, bool decode, float* out) {
+    const double* linear = Depth::Linear();
     for (int32_t x = 0; x < w; ++x, out += 4) {
         // Every colour value is finite and not negative: times alpha 0 it is 0.
         if (p[x].alpha == 0) {
             out[0] = out[1] = out[2] = out[3] = 0.0f;
             continue;
         }
-        const double a = p[x].alpha / 255.0;
-        const uint8_t c[3] = {p[x].red, p[x].green, p[x].blue};
-        for (int k = 0; k < 3; ++k) out[k] = static_cast<float>((decode ? linear[c[k]] : c[k] / 255.0) * a);
-        out[3] = static_cast<float>(a);
-    }
-}
-
-void Row16ToExr(const PF_Pixel16* p, int32_t w, bool decode, float* out) {
-    const double* linear = SrgbToLinearTable16();
-    for (int32_t x = 0; x < w; ++x, out += 4) {
-        if (p[x].alpha == 0) {
-            out[0] = out[1] = out[2] = out[3] = 0.0f;
-            continue;
-        }
-        const double a = p[x].alpha / 32768.0;
-        const uint16_t c[3] = {p[x].red, p[x].green, p[x].blue};
+        const double a = p[x].alpha / Depth::FULL;
+        const uint32_t c[3] = {p[x].red, p[x].green, p[x].blue};
         for (int k = 0; k < 3; ++k) {
-            double v = c[k] / 32768.0;
-            // 16-bit host values end at 32768; anything beyond is off the table.
-            if (decode) v = c[k] <= PF_MAX_CHAN16 ? linear[c[k]] : SrgbToLinear(v);
+            double v = c[k] / Depth::FULL;
+            if (decode) v = c[k] <= Depth::LAST_IN_TABLE ? linear[c[k]] : SrgbToLinear(v);
             out[k] = static_cast<float>(v * a);
         }
         out[3] = static_cast<float>(a);
@@ -121,12 +120,12 @@ void ConvertRow(const World& world, int32_t y, OIIO::TypeDesc type, const Conver
     switch (world.Format()) {
     case PF_PixelFormat_ARGB32: {
         const PF_Pixel* p = reinterpret_cast<const PF_Pixel*>(row);
-        if (how.premultiply) return Row8ToExr(p, w, how.decode, reinterpret_cast<float*>(out));
+        if (how.premultiply) return RowIntToExr<Exr8>(p, w, how.decode, reinterpret_cast<float*>(out));
         return Row8To8(p, w, out);
     }
     case PF_PixelFormat_ARGB64: {
         const PF_Pixel16* p = reinterpret_cast<const PF_Pixel16*>(row);
-        if (how.premultiply) return Row16ToExr(p, w, how.decode, reinterpret_cast<float*>(out));
+        if (how.premultiply) return RowIntToExr<Exr16>(p, w, how.decode, reinterpret_cast<float*>(out));
         return Row16To16(p, w, reinterpret_cast<uint16_t*>(out));
     }
     default: {
