@@ -162,27 +162,14 @@ private:
     Result<double> Number(bool coordinate = true) {
         SkipSpace();
         const size_t begin = pos_;
-        size_t p = pos_;
-        if (p < data_.size() && (data_[p] == '+' || data_[p] == '-')) ++p;
-        bool digits = false;
-        while (p < data_.size() && IsDigit(data_[p])) { ++p; digits = true; }
-        if (p < data_.size() && data_[p] == '.') {
-            ++p;
-            while (p < data_.size() && IsDigit(data_[p])) { ++p; digits = true; }
-        }
-        if (!digits) {
+        size_t bare_exponent = std::string_view::npos;
+        const size_t p = SvgNumberEnd(data_, begin, &bare_exponent);
+        if (p == begin) {
             return Fail(begin, std::string("expected a number for '") + command_letter() + "', found " +
                                    Describe(data_, begin));
         }
-        if (p < data_.size() && (data_[p] == 'e' || data_[p] == 'E')) {
-            size_t q = p + 1;
-            if (q < data_.size() && (data_[q] == '+' || data_[q] == '-')) ++q;
-            if (q < data_.size() && IsDigit(data_[q])) {
-                while (q < data_.size() && IsDigit(data_[q])) ++q;
-                p = q;
-            } else {
-                return Fail(q, "malformed exponent, found " + Describe(data_, q));
-            }
+        if (bare_exponent != std::string_view::npos) {
+            return Fail(bare_exponent, "malformed exponent, found " + Describe(data_, bare_exponent));
         }
         const std::string text(data_.substr(begin, p - begin));
         const double value = std::strtod(text.c_str(), nullptr);
@@ -370,6 +357,30 @@ private:
 };
 
 }  // namespace
+
+size_t SvgNumberEnd(std::string_view text, size_t pos, size_t* bare_exponent) {
+    *bare_exponent = std::string_view::npos;
+    size_t p = pos;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
+    bool digits = false;
+    while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
+    if (p < text.size() && text[p] == '.') {
+        ++p;
+        while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
+    }
+    if (!digits) return pos;
+    if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
+        size_t q = p + 1;
+        if (q < text.size() && (text[q] == '+' || text[q] == '-')) ++q;
+        if (q < text.size() && IsDigit(text[q])) {
+            while (q < text.size() && IsDigit(text[q])) ++q;
+            p = q;
+        } else {
+            *bare_exponent = q;
+        }
+    }
+    return p;
+}
 
 Result<std::vector<MaskPath>> ParsePathData(std::string_view data) {
     return Parser(data).Run();

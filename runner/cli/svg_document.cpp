@@ -6,31 +6,15 @@
 #include <cstring>
 #include <memory>
 
+#include "runner/cli/svg_units.h"
+
 namespace runner::cli {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        const char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool IsNone(std::string_view value) {
-    value = Trim(value);
+    value = TrimSvgBlanks(value);
     const size_t important = value.find('!');
-    if (important != std::string_view::npos) value = Trim(value.substr(0, important));
+    if (important != std::string_view::npos) value = TrimSvgBlanks(value.substr(0, important));
     return EqualsIgnoringCase(value, "none");
 }
 
@@ -90,7 +74,7 @@ bool DisplayNone(const tinyxml2::XMLElement& e) {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         const size_t colon = declaration.find(':');
         if (colon == std::string_view::npos) continue;
-        if (EqualsIgnoringCase(Trim(declaration.substr(0, colon)), "display")) {
+        if (EqualsIgnoringCase(TrimSvgBlanks(declaration.substr(0, colon)), "display")) {
             none = IsNone(declaration.substr(colon + 1));
         }
     }

@@ -4,51 +4,20 @@
 #include <cstdlib>
 #include <string>
 
+#include "runner/svg_path.h"
+
 namespace runner::cli {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// The SVG number grammar (no "inf", "nan" or hexadecimal, which strtod
-// would take): sign, digits with an optional fraction, optional exponent.
-// Advances *pos past the number; false when there is none.
+// An SVG number at *pos (an 'e' without digits after it is left for a unit
+// such as "em"), advancing *pos past it; false when there is none.
 bool ScanNumber(std::string_view text, size_t* pos, double* value) {
-    size_t p = *pos;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
-    bool digits = false;
-    while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
-    if (p < text.size() && text[p] == '.') {
-        ++p;
-        while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
-    }
-    if (!digits) return false;
-    if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
-        size_t q = p + 1;
-        if (q < text.size() && (text[q] == '+' || text[q] == '-')) ++q;
-        if (q < text.size() && IsDigit(text[q])) {
-            while (q < text.size() && IsDigit(text[q])) ++q;
-            p = q;
-        }
-    }
-    const std::string number(text.substr(*pos, p - *pos));
+    size_t bare_exponent = 0;
+    const size_t end = SvgNumberEnd(text, *pos, &bare_exponent);
+    if (end == *pos) return false;
+    const std::string number(text.substr(*pos, end - *pos));
     *value = std::strtod(number.c_str(), nullptr);
-    *pos = p;
-    return true;
-}
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        if (x != b[i]) return false;
-    }
+    *pos = end;
     return true;
 }
 
@@ -62,13 +31,31 @@ constexpr Unit UNITS[] = {{"", 1.0},           {"px", 1.0},          {"in", 96.0
 
 }  // namespace
 
+bool IsSvgBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+std::string_view TrimSvgBlanks(std::string_view text) {
+    while (!text.empty() && IsSvgBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSvgBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        const char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
 bool IsPercentage(std::string_view text) {
-    text = Trim(text);
+    text = TrimSvgBlanks(text);
     return !text.empty() && text.back() == '%';
 }
 
 Result<double> ParseLength(std::string_view text, Axis axis, const Box& viewport) {
-    const std::string_view t = Trim(text);
+    const std::string_view t = TrimSvgBlanks(text);
     size_t pos = 0;
     double value = 0.0;
     const std::string quoted = "\"" + std::string(text) + "\"";
@@ -83,7 +70,7 @@ Result<double> ParseLength(std::string_view text, Axis axis, const Box& viewport
         return value / 100.0 * reference;
     }
     for (const Unit& u : UNITS) {
-        if (SameLetters(unit, u.name)) return value * u.pixels;
+        if (EqualsIgnoringCase(unit, u.name)) return value * u.pixels;
     }
     return Error{quoted + ": unknown unit \"" + std::string(unit) + "\" (use px, pt, pc, mm, cm, in or %)"};
 }
@@ -92,7 +79,7 @@ Result<std::vector<double>> ParseNumberList(std::string_view text) {
     std::vector<double> out;
     size_t pos = 0;
     auto skip = [&] {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
     };
     skip();
     while (pos < text.size()) {
@@ -130,9 +117,9 @@ Result<AspectRatio> ParseAspectRatio(std::string_view text) {
     AspectRatio out;
     std::vector<std::string_view> words;
     for (size_t pos = 0; pos < text.size();) {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
         const size_t begin = pos;
-        while (pos < text.size() && !IsBlank(text[pos])) ++pos;
+        while (pos < text.size() && !IsSvgBlank(text[pos])) ++pos;
         if (pos > begin) words.push_back(text.substr(begin, pos - begin));
     }
     size_t i = 0;
