@@ -32,8 +32,10 @@ struct Conversion {
     bool encode = false;       // linear values into sRGB PNG
 };
 
-// 8-bit worlds into 8-bit files, 16-bit into 16-bit: as they are.
-void Row8To8(const PF_Pixel* p, int32_t w, uint8_t* out) {
+// 8-bit worlds into 8-bit files and float worlds into float TIFF samples,
+// exactly as rendered, in the file's R, G, B, A order.
+template <typename Pixel, typename Sample>
+void RowAsRendered(const Pixel* p, int32_t w, Sample* out) {
     for (int32_t x = 0; x < w; ++x, out += 4) {
         out[0] = p[x].red;
         out[1] = p[x].green;
@@ -41,6 +43,8 @@ void Row8To8(const PF_Pixel* p, int32_t w, uint8_t* out) {
         out[3] = p[x].alpha;
     }
 }
+
+// 16-bit worlds into 16-bit files, rescaled to the file's full range.
 
 void Row16To16(const PF_Pixel16* p, int32_t w, uint16_t* out) {
     for (int32_t x = 0; x < w; ++x, out += 4) {
@@ -57,16 +61,6 @@ void RowFloatTo16(const PF_PixelFloat* p, int32_t w, bool encode, uint16_t* out)
         const double c[3] = {p[x].red, p[x].green, p[x].blue};
         for (int k = 0; k < 3; ++k) out[k] = UnitToFile16(encode ? LinearToSrgb(c[k]) : c[k]);
         out[3] = UnitToFile16(p[x].alpha);
-    }
-}
-
-// Float worlds into float TIFF samples, exactly as rendered.
-void RowFloatToFloat(const PF_PixelFloat* p, int32_t w, float* out) {
-    for (int32_t x = 0; x < w; ++x, out += 4) {
-        out[0] = p[x].red;
-        out[1] = p[x].green;
-        out[2] = p[x].blue;
-        out[3] = p[x].alpha;
     }
 }
 
@@ -121,7 +115,7 @@ void ConvertRow(const World& world, int32_t y, OIIO::TypeDesc type, const Conver
     case PF_PixelFormat_ARGB32: {
         const PF_Pixel* p = reinterpret_cast<const PF_Pixel*>(row);
         if (how.premultiply) return RowIntToExr<Exr8>(p, w, how.decode, reinterpret_cast<float*>(out));
-        return Row8To8(p, w, out);
+        return RowAsRendered(p, w, out);
     }
     case PF_PixelFormat_ARGB64: {
         const PF_Pixel16* p = reinterpret_cast<const PF_Pixel16*>(row);
@@ -132,7 +126,7 @@ void ConvertRow(const World& world, int32_t y, OIIO::TypeDesc type, const Conver
         const PF_PixelFloat* p = reinterpret_cast<const PF_PixelFloat*>(row);
         if (how.premultiply) return RowFloatToExr(p, w, how.decode, reinterpret_cast<float*>(out));
         if (type == OIIO::TypeDesc::UINT16) return RowFloatTo16(p, w, how.encode, reinterpret_cast<uint16_t*>(out));
-        return RowFloatToFloat(p, w, reinterpret_cast<float*>(out));
+        return RowAsRendered(p, w, reinterpret_cast<float*>(out));
     }
     }
 }
