@@ -1,4 +1,4 @@
-#include "bench/core_rig.h"
+#include "core_rig.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -7,7 +7,7 @@
 #include "host/param_ids.h"
 #include "pixel/draw.h"
 #include "render/placement.h"
-#include "runner/portable_math.h"
+#include "runner/core/portable_math.h"
 
 namespace bench {
 

@@ -9,11 +9,11 @@
 
 #include <vector>
 
-#include "bench/scenes.h"
+#include "scenes.h"
 #include "host/host_api.h"
 #include "render/circle_list.h"
 #include "render/render_params.h"
-#include "runner/mask_path.h"
+#include "runner/core/mask_path.h"
 
 namespace bench {
 

@@ -1,16 +1,17 @@
-#include "bench/frame_rig.h"
+#include "frame_rig.h"
 
 #include "host/param_ids.h"
+#include "runner/loader/effect_open.h"
 
 namespace bench {
 
 bool FrameRig::Open(const std::string& library, const BenchScene& scene, std::string* error) {
-    auto opened = runner::Session::Open(library);
-    if (!opened) {
+    auto loaded = runner::EffectLibrary::Load(library);
+    if (!loaded) {
         *error = "cannot load " + library;
         return false;
     }
-    session_ = opened.TakeValue();
+    session_ = runner::NewSession(loaded.TakeValue());
     auto world = runner::World::Create(scene.format, scene.width, scene.height, 0, 0);
     if (!world) {
         *error = "cannot make the input world";

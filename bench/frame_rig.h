@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "bench/scenes.h"
-#include "runner/session.h"
+#include "scenes.h"
+#include "runner/core/session.h"
 
 namespace bench {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "bench/timing.h"
-#include "runner/frei0r/frei0r_api.h"
-#include "runner/frei0r/rgba_frame.h"
+#include "timing.h"
+#include "frei0r/frei0r_api.h"
+#include "frei0r/rgba_frame.h"
 
 namespace {
 

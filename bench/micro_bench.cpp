@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "bench/core_rig.h"
-#include "bench/frame_rig.h"
-#include "bench/peers.h"
+#include "core_rig.h"
+#include "frame_rig.h"
+#include "peers.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bench/peers.h"
+#include "peers.h"
 
 #include <cairo.h>
 

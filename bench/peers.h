@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "bench/core_rig.h"
+#include "core_rig.h"
 
 namespace bench {
 

@@ -22,10 +22,10 @@
 #include <thread>
 #include <vector>
 
-#include "bench/core_rig.h"
-#include "bench/frame_rig.h"
-#include "bench/peers.h"
-#include "bench/timing.h"
+#include "core_rig.h"
+#include "frame_rig.h"
+#include "peers.h"
+#include "timing.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "bench/scenes.h"
+#include "scenes.h"
 
 #include <cstdio>
 #include <cstring>

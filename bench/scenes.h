@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/host_api.h"
-#include "runner/mask_path.h"
+#include "runner/core/mask_path.h"
 
 namespace bench {
 

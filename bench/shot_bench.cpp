@@ -26,10 +26,10 @@
 #include <utility>
 #include <vector>
 
-#include "bench/core_rig.h"
-#include "bench/peers.h"
-#include "bench/scenes.h"
-#include "bench/timing.h"
+#include "core_rig.h"
+#include "peers.h"
+#include "scenes.h"
+#include "timing.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <limits>
 
-#include "runner/cli/downsample.h"
-#include "runner/cli/frame_sink.h"
-#include "runner/cli/image_io.h"
-#include "runner/cli/video_pipe.h"
+#include "runner/shot/downsample.h"
+#include "runner/media/frame_sink.h"
+#include "runner/media/image_io.h"
+#include "runner/media/video_pipe.h"
 
 namespace {
 

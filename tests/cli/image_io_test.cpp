@@ -11,8 +11,8 @@
 #include <map>
 
 #include "image_files.h"
-#include "runner/cli/exr_zip.h"
-#include "runner/cli/image_io.h"
+#include "runner/media/exr_zip.h"
+#include "runner/media/image_io.h"
 #include "tool_harness.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <cmath>
 
-#include "runner/cli/affine.h"
-#include "runner/cli/mask_file.h"
-#include "runner/cli/mask_select.h"
+#include "runner/shot/affine.h"
+#include "cli/mask_file.h"
+#include "cli/mask_select.h"
 #include "tool_harness.h"
 
 namespace {

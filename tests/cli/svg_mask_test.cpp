@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "curve_eval.h"
-#include "runner/cli/mask_file.h"
-#include "runner/cli/mask_select.h"
-#include "runner/svg_path.h"
+#include "cli/mask_file.h"
+#include "cli/mask_select.h"
+#include "runner/shot/svg_path.h"
 #include "tool_harness.h"
 
 namespace {

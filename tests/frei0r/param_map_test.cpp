@@ -5,8 +5,8 @@
 #include <climits>
 #include <cmath>
 
-#include "runner/frei0r/instance.h"
-#include "runner/frei0r/param_map.h"
+#include "frei0r/instance.h"
+#include "frei0r/param_map.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "host/host_api.h"
 #include "host/param_ids.h"
-#include "runner/session.h"
+#include "runner/core/session.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd cmd, PF_InData* in_data, PF_OutData* out_data,
                                  PF_ParamDef* params[], PF_LayerDef* output, void* extra);

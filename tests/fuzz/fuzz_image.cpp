@@ -7,9 +7,9 @@
 
 #include <memory>
 
-#include "runner/cli/image_io.h"
-#include "runner/cli/png_probe.h"
-#include "tests/fuzz/fuzz_common.h"
+#include "runner/media/image_io.h"
+#include "runner/media/png_probe.h"
+#include "fuzz_common.h"
 
 namespace {
 constexpr double MAX_SAMPLES = 16.0 * 1024 * 1024;

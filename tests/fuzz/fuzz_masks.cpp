@@ -7,10 +7,10 @@
 #include <cmath>
 #include <string_view>
 
-#include "runner/cli/mask_file.h"
-#include "runner/svg_path.h"
-#include "runner/mask_path.h"
-#include "tests/fuzz/fuzz_common.h"
+#include "cli/mask_file.h"
+#include "runner/shot/svg_path.h"
+#include "runner/core/mask_path.h"
+#include "fuzz_common.h"
 
 namespace {
 

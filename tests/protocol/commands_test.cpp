@@ -76,13 +76,13 @@ TEST_F(ProtocolTest, GlobalSetupFailures) {
         {"handle suite", no_handle_suite, PF_Err_BAD_CALLBACK_PARAM},
     };
     for (const Case& c : cases) {
-        runner::Session s(Effect());
-        s.SetFaults(c.faults);
-        const CommandResult r = s.GlobalSetup();
+        std::unique_ptr<runner::Session> s = protocol::NewEffectSession();
+        s->SetFaults(c.faults);
+        const CommandResult r = s->GlobalSetup();
         EXPECT_EQ(r.err, c.expected) << c.what;
-        EXPECT_EQ(s.GlobalData(), nullptr) << c.what;
-        EXPECT_EQ(s.LiveHandleCount(), 0u) << c.what << ": a handle the host never got is freed";
-        EXPECT_EQ(s.OutstandingSuites(), 0) << c.what;
+        EXPECT_EQ(s->GlobalData(), nullptr) << c.what;
+        EXPECT_EQ(s->LiveHandleCount(), 0u) << c.what << ": a handle the host never got is freed";
+        EXPECT_EQ(s->OutstandingSuites(), 0) << c.what;
         EXPECT_EQ(r.out_flags & PF_OutFlag_DISPLAY_ERROR_MESSAGE, 0) << c.what;
         if (!c.faults.null_basic_suite && c.faults.refused_suites.empty()) {
             EXPECT_EQ(r.my_version, 525825u) << c.what;
@@ -301,12 +301,12 @@ TEST_F(UiUpdateTest, HostErrorsShowErrorAndKeepTheOldSequenceData) {
 }
 
 TEST_F(UiUpdateTest, WithoutGlobalDataOnlyRefreshIsAsked) {
-    runner::Session bare(Effect());
-    ASSERT_EQ(bare.ParamsSetup().err, PF_Err_NONE);
-    const CommandResult r = bare.UpdateParamsUi();
+    std::unique_ptr<runner::Session> bare = protocol::NewEffectSession();
+    ASSERT_EQ(bare->ParamsSetup().err, PF_Err_NONE);
+    const CommandResult r = bare->UpdateParamsUi();
     EXPECT_EQ(r.err, PF_Err_NONE);
     EXPECT_EQ(r.out_flags, PF_OutFlag_REFRESH_UI);
-    EXPECT_TRUE(bare.UiUpdates().empty());
+    EXPECT_TRUE(bare->UiUpdates().empty());
 }
 
 }  // namespace

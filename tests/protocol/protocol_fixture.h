@@ -8,10 +8,21 @@
 #include <memory>
 
 #include "host/param_ids.h"
-#include "runner/session.h"
+#include "runner/core/session.h"
+#ifdef RINGSTRIDE_STATIC_EFFECT
+extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*);
+#else
+#include "runner/loader/effect_open.h"
+#endif
 
 namespace protocol {
 
+#ifdef RINGSTRIDE_STATIC_EFFECT
+// The effect linked into this program: sessions call its entry point directly.
+inline bool EffectReady() { return true; }
+inline std::unique_ptr<runner::Session> NewEffectSession() { return std::make_unique<runner::Session>(&EntryPointFunc); }
+#else
+// The effect loaded from the built library, once.
 inline std::shared_ptr<runner::EffectLibrary> Effect() {
     static std::shared_ptr<runner::EffectLibrary> library = [] {
         auto loaded = runner::EffectLibrary::Load(RINGSTRIDE_EFFECT_PATH);
@@ -20,6 +31,9 @@ inline std::shared_ptr<runner::EffectLibrary> Effect() {
     }();
     return library;
 }
+inline bool EffectReady() { return Effect() != nullptr; }
+inline std::unique_ptr<runner::Session> NewEffectSession() { return runner::NewSession(Effect()); }
+#endif
 
 // A flat, opaque input of one colour per depth, with row padding.
 inline runner::World FlatInput(PF_PixelFormat format, int32_t width, int32_t height,
@@ -61,8 +75,8 @@ inline runner::MaskPath CurvedMask(double width, double height) {
 class ProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(Effect(), nullptr);
-        session = std::make_unique<runner::Session>(Effect());
+        ASSERT_TRUE(EffectReady());
+        session = NewEffectSession();
     }
 
     // A set-up instance with `input` and mask 1 chosen as "Path".

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host/param_ids.h"
-#include "runner/session.h"
-#include "tests/robustness/robustness_support.h"
+#include "runner/core/session.h"
+#include "robustness_support.h"
 
 namespace {
 
@@ -318,7 +318,7 @@ TEST_P(EffectRobustness, EndsWithItsCodeAndWritesNothingItShouldNot) {
     const EffectCase& c = Cases()[GetParam()];
     SCOPED_TRACE(c.name);
     ASSERT_NE(Effect(), nullptr);
-    Session s(Effect());
+    Session s(Effect()->EntryPoint(), Effect());
     s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB32, W, H, 12));
     ASSERT_EQ(s.SetUp().err, PF_Err_NONE);
     ASSERT_TRUE(s.SetMask(1, Line(0.0, 10.5, W, 10.5)));

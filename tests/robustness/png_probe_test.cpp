@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "runner/cli/png_probe.h"
-#include "tests/robustness/robustness_support.h"
+#include "runner/media/png_probe.h"
+#include "robustness_support.h"
 
 namespace {
 

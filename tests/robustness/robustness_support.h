@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "runner/effect_library.h"
-#include "runner/world.h"
+#include "runner/loader/effect_open.h"
+#include "runner/core/world.h"
 
 namespace robustness {
 

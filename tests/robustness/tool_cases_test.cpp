@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/robustness/robustness_support.h"
+#include "robustness_support.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "tests/wine/frame_file.h"
+#include "frame_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

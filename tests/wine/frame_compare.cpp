@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "tests/wine/frame_file.h"
-#include "tests/wine/scenes.h"
+#include "frame_file.h"
+#include "scenes.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/wine/frame_file.h"
+#include "frame_file.h"
 
 #include <stdio.h>
 #include <string.h>

@@ -7,7 +7,7 @@
 #include <stdio.h>
 
 #include "host/host_api.h"
-#include "tests/wine/scene_render.h"
+#include "scene_render.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -1,4 +1,4 @@
-#include "tests/wine/scene_render.h"
+#include "scene_render.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "host/param_ids.h"
-#include "runner/mask_path.h"
-#include "runner/session.h"
-#include "runner/world.h"
+#include "runner/core/mask_path.h"
+#include "runner/core/session.h"
+#include "runner/core/world.h"
 
 namespace scenes {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "host/host_api.h"
-#include "tests/wine/frame_file.h"
-#include "tests/wine/scenes.h"
+#include "frame_file.h"
+#include "scenes.h"
 
 namespace scenes {
 

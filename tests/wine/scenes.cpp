@@ -1,4 +1,4 @@
-#include "tests/wine/scenes.h"
+#include "scenes.h"
 
 #include "host/param_ids.h"
 

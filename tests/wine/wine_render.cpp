@@ -13,8 +13,8 @@
 
 #include "host/host_api.h"
 #include "resources/pipl.h"
-#include "runner/effect_library.h"
-#include "tests/wine/scene_render.h"
+#include "runner/loader/effect_library.h"
+#include "scene_render.h"
 
 namespace {
 

@@ -1,0 +1,42 @@
+#include <chrono>
+#include <iostream>
+
+#include "cli/commands.h"
+#include "runner/media/image_io.h"
+#include "runner/loader/effect_open.h"
+
+namespace runner::cli {
+
+Status RunRender(const RenderOptions& options) {
+    const auto started = std::chrono::steady_clock::now();
+    if (Status ok = CheckOutputFile(options.output); !ok) return ok;
+    Result<Fraction> at = ParseSeconds(options.at, "--at");
+    if (!at) return at.TakeError();
+    Result<Timing> timing = TimingAt(*at);
+    if (!timing) return timing.TakeError();
+    Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
+    if (!compression) return compression.TakeError();
+    Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
+    if (!opened) return opened.TakeError();
+    Session* session = opened->session.get();
+
+    Result<Scene> scene = PrepareScene(options.scene, session->Params(), false);
+    if (!scene) return scene.TakeError();
+    if (scene->IsClip()) {
+        return Error{options.scene.input + ": render takes one picture; use animate (with --range A-A for one "
+                     "frame) for a clip or a sequence"};
+    }
+    if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
+    Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);
+    if (!frame) return frame.TakeError();
+    const WriteOptions write{*compression, scene->values, options.scene.raw_colour};
+    if (Status ok = WriteImage(*frame, options.output, write); !ok) return ok;
+
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::cout << "rendered " << frame->Width() << "x" << frame->Height() << " at "
+              << BitsOfFormat(frame->Format()) << (BitsOfFormat(frame->Format()) == 32 ? "-bit float" : "-bit")
+              << " in " << static_cast<int64_t>(seconds * 1000.0) << " ms -> " << options.output << "\n";
+    return Success();
+}
+
+}  // namespace runner::cli

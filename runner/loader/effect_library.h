@@ -1,0 +1,45 @@
+// An effect library loaded into our process: its PiPL, read before the
+// library is loaded, and its EntryPointFunc. Several sessions (on several
+// threads) may share one library.
+#ifndef FOLVEK_RUNNER_LOADER_EFFECT_LIBRARY_H
+#define FOLVEK_RUNNER_LOADER_EFFECT_LIBRARY_H
+
+#include <memory>
+#include <string>
+
+#include "host/host_api.h"
+#include "runner/core/expected.h"
+#include "runner/loader/pipl_reader.h"
+
+namespace runner {
+
+class EffectLibrary {
+public:
+    // Reads the PiPL (ELF section "PIPL" on Linux, resource PIPL 16000 /
+    // language 1033 on Windows), loads the library and finds EntryPointFunc.
+    // Every failure names the path: missing file, not a library, no PiPL,
+    // no entry point.
+    static Expected<std::shared_ptr<EffectLibrary>> Load(const std::string& path);
+
+    ~EffectLibrary();
+    EffectLibrary(const EffectLibrary&) = delete;
+    EffectLibrary& operator=(const EffectLibrary&) = delete;
+
+    const std::string& Path() const { return path_; }
+    const Pipl& PiplInfo() const { return pipl_; }
+    PF_EntryPointFunc EntryPoint() const { return entry_; }
+
+private:
+    EffectLibrary() = default;
+    std::string path_;
+    Pipl pipl_;
+    void* module_ = nullptr;
+    PF_EntryPointFunc entry_ = nullptr;
+};
+
+// The raw PiPL bytes of a library file, without keeping it loaded.
+Expected<std::vector<uint8_t>> ReadPiplBytes(const std::string& path);
+
+}  // namespace runner
+
+#endif

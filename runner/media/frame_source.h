@@ -1,0 +1,62 @@
+// Where animate's input frames come from: one still image (the same picture
+// every frame), a numbered image sequence, or a video decoded by the ffmpeg
+// program on a pipe, running ahead of the renderers in its own process.
+#ifndef FOLVEK_RUNNER_MEDIA_FRAME_SOURCE_H
+#define FOLVEK_RUNNER_MEDIA_FRAME_SOURCE_H
+
+#include <stdint.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "runner/shot/frame_rate.h"
+#include "runner/media/image_io.h"
+#include "runner/core/result.h"
+
+namespace runner::cli {
+
+enum class SourceKind { STILL, SEQUENCE, VIDEO };
+
+struct SourceInfo {
+    SourceKind kind = SourceKind::STILL;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bits = DEPTH_BITS_8;      // the depth it renders at unless --depth says otherwise
+    bool exr = false;                 // OpenEXR files: scene-linear colour
+    int32_t frames = 0;               // sequences and videos: their length
+    std::optional<Fraction> rate;     // videos: their frame rate
+    // Videos with sound: the first audio stream's codec ("aac", "opus", ...).
+    std::string audio_codec;
+};
+
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    const SourceInfo& Info() const { return info_; }
+    // Frame `index` (from 0) into `world`, which has the source's size and
+    // any depth. A video is read forward (frames skipped over are decoded
+    // and passed by); the other kinds may be read from any thread in any
+    // order.
+    virtual Status ReadInto(int32_t index, bool raw_colour, World* world) = 0;
+    bool Sequential() const { return info_.kind == SourceKind::VIDEO; }
+
+protected:
+    SourceInfo info_;
+};
+
+// True for the extensions read as video (.mp4 .mov .mkv .webm .avi ...).
+bool IsVideoInput(const std::string& file);
+
+// A pattern with one frame number (%d, %04d) is a sequence starting at
+// `start_number` (or the lowest number present when it is negative), as long
+// as the run of consecutive files; a video extension a video; anything else
+// a still image, or a video when only ffmpeg can read it.
+Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_t start_number);
+
+// The codec of a file's first audio stream ("aac"), or an error when it has none.
+Result<std::string> AudioCodecOf(const std::string& file);
+
+}  // namespace runner::cli
+
+#endif

@@ -1,0 +1,315 @@
+#include "runner/media/video_pipe.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "runner/shot/colour.h"
+#include "runner/shot/image_samples.h"
+#include "runner/media/path_util.h"
+#include "runner/media/subprocess.h"
+
+namespace runner::cli {
+namespace {
+
+// RGBA, 16 bits a channel, little-endian (as x86 stores them).
+std::vector<uint8_t> Rgba64(const World& image) {
+    const int32_t w = image.Width();
+    const int32_t h = image.Height();
+    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 8);
+    uint16_t* o = reinterpret_cast<uint16_t*>(out.data());
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x, o += 4) {
+            if (image.Format() == PF_PixelFormat_ARGB64) {
+                const PF_Pixel16& p = image.Pixel16(x, y);
+                o[0] = Host16ToFile16(p.red); o[1] = Host16ToFile16(p.green); o[2] = Host16ToFile16(p.blue);
+                o[3] = Host16ToFile16(p.alpha);
+            } else if (image.Format() == PF_PixelFormat_ARGB128) {
+                const PF_PixelFloat& p = image.PixelFloat(x, y);
+                o[0] = UnitToFile16(p.red); o[1] = UnitToFile16(p.green); o[2] = UnitToFile16(p.blue);
+                o[3] = UnitToFile16(p.alpha);
+            } else {
+                const PF_Pixel& p = image.Pixel8(x, y);
+                o[0] = static_cast<uint16_t>(p.red * 257); o[1] = static_cast<uint16_t>(p.green * 257);
+                o[2] = static_cast<uint16_t>(p.blue * 257); o[3] = static_cast<uint16_t>(p.alpha * 257);
+            }
+        }
+    }
+    return out;
+}
+
+// Host ARGB at 8 bits; 16-bit and float worlds are scaled down.
+World Argb8(World image) {
+    if (image.Format() == PF_PixelFormat_ARGB32) return image;
+    World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).TakeValue();
+    for (int32_t y = 0; y < image.Height(); ++y) {
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            if (image.Format() == PF_PixelFormat_ARGB64) {
+                const PF_Pixel16& p = image.Pixel16(x, y);
+                out.Pixel8(x, y) = PF_Pixel{Host16To8(p.alpha), Host16To8(p.red), Host16To8(p.green), Host16To8(p.blue)};
+            } else {
+                const PF_PixelFloat& p = image.PixelFloat(x, y);
+                out.Pixel8(x, y) = PF_Pixel{UnitTo8(p.alpha), UnitTo8(p.red), UnitTo8(p.green), UnitTo8(p.blue)};
+            }
+        }
+    }
+    return out;
+}
+
+bool OneOf(const std::string& s, std::initializer_list<const char*> list) {
+    for (const char* l : list) {
+        if (s == l) return true;
+    }
+    return false;
+}
+
+// The sound's codec in this container: copied where the container takes
+// it, otherwise AAC for .mp4, Opus for .webm and PCM for .mov.
+std::vector<std::string> AudioArguments(const std::string& ext, const std::string& codec) {
+    if (ext == ".mp4") {
+        if (OneOf(codec, {"aac", "mp3", "alac", "ac3", "eac3"})) return {"-c:a", "copy"};
+        return {"-c:a", "aac", "-b:a", "192k"};
+    }
+    if (ext == ".webm") {
+        if (OneOf(codec, {"opus", "vorbis"})) return {"-c:a", "copy"};
+        return {"-c:a", "libopus", "-b:a", "160k"};
+    }
+    if (codec.rfind("pcm_", 0) == 0 || OneOf(codec, {"aac", "alac", "mp3"})) return {"-c:a", "copy"};
+    return {"-c:a", "pcm_s16le"};
+}
+
+std::vector<std::string> EncoderArguments(const std::string& ext, const VideoOptions& o) {
+    const std::string crf = std::to_string(o.crf);
+    // RGB to BT.709 luma and chroma, and the tags that say so.
+    std::vector<std::string> tags = {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709"};
+    if (o.raw_colour) tags.clear();
+    // The frames themselves carry the tags too: some encoders (ProRes) take them from there.
+    const std::string matrix =
+        o.raw_colour ? ""
+                     : ",scale=out_color_matrix=bt709:out_range=tv,"
+                       "setparams=colorspace=bt709:color_primaries=bt709:color_trc=bt709";
+    std::vector<std::string> args;
+    if (ext == ".gif") {
+        return {"-filter_complex", "[0:v]split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse",
+                "-loop", "0", "-f", "gif"};
+    }
+    if (ext == ".webm") {
+        args = {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2" + matrix, "-c:v", "libvpx-vp9", "-pix_fmt", "yuva420p",
+                "-b:v", "0", "-crf", o.crf >= 0 ? crf : "30", "-f", "webm"};
+    } else if (ext == ".mov") {
+        args = {"-c:v", "prores_ks", "-profile:v", "4444", "-pix_fmt", "yuva444p10le", "-vendor", "apl0",
+                "-f", "mov"};
+        if (!o.raw_colour) args.insert(args.begin(), {"-vf", matrix.substr(1)});
+    } else {
+        args = {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2" + matrix, "-c:v", "libx264", "-pix_fmt", "yuv420p",
+                "-crf", o.crf >= 0 ? crf : "23", "-movflags", "+faststart", "-f", "mp4"};
+    }
+    args.insert(args.end() - 2, tags.begin(), tags.end());
+    return args;
+}
+
+}  // namespace
+
+bool IsVideoName(const std::string& file) {
+    const std::string ext = LowerExtension(file);
+    return ext == ".mp4" || ext == ".gif" || ext == ".webm" || ext == ".mov";
+}
+
+std::vector<uint8_t> Rgba8(const World& image) {
+    const int32_t w = image.Width();
+    const int32_t h = image.Height();
+    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    size_t i = 0;
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x, i += 4) {
+            switch (image.Format()) {
+            case PF_PixelFormat_ARGB32: {
+                const PF_Pixel& p = image.Pixel8(x, y);
+                out[i] = p.red; out[i + 1] = p.green; out[i + 2] = p.blue; out[i + 3] = p.alpha;
+                break;
+            }
+            case PF_PixelFormat_ARGB64: {
+                const PF_Pixel16& p = image.Pixel16(x, y);
+                out[i] = Host16To8(p.red); out[i + 1] = Host16To8(p.green); out[i + 2] = Host16To8(p.blue);
+                out[i + 3] = Host16To8(p.alpha);
+                break;
+            }
+            default: {
+                const PF_PixelFloat& p = image.PixelFloat(x, y);
+                out[i] = UnitTo8(p.red); out[i + 1] = UnitTo8(p.green); out[i + 2] = UnitTo8(p.blue);
+                out[i + 3] = UnitTo8(p.alpha);
+                break;
+            }
+            }
+        }
+    }
+    return out;
+}
+
+Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int32_t width, int32_t height,
+                                                    const VideoOptions& options) {
+    if (Status ok = CheckWritableFolder(file); !ok) return ok.TakeError();
+    if (!OnPath("ffmpeg")) return Error{file + ": writing video needs the ffmpeg program, which is not on PATH"};
+    const std::string ext = LowerExtension(file);
+    if (options.crf >= 0 && ext != ".mp4" && ext != ".webm") {
+        return Error{file + ": --crf is for the lossy codecs of .mp4 and .webm"};
+    }
+    if (options.crf > 63 || (ext == ".mp4" && options.crf > 51)) {
+        return Error{"--crf " + std::to_string(options.crf) + ": must be 0 to " + (ext == ".mp4" ? "51" : "63")};
+    }
+
+    std::unique_ptr<VideoPipe> pipe(new VideoPipe());
+    pipe->file_ = file;
+    pipe->temp_ = TempNameBeside(file);
+    pipe->log_ = pipe->temp_ + ".log";
+    pipe->width_ = width;
+    pipe->height_ = height;
+    pipe->deep_ = ext == ".mov" && options.bits != 8;
+    pipe->linear_ = options.linear && !options.raw_colour;
+    if ((ext == ".mp4" || ext == ".webm") && (width % 2 != 0 || height % 2 != 0)) {
+        std::fprintf(stderr, "ringstride: note: %s: %s needs even sizes; the %dx%d frames are padded to %dx%d "
+                     "(a transparent or black column or row on the right or bottom)\n", file.c_str(),
+                     ext == ".mp4" ? "H.264 4:2:0" : "VP9 4:2:0", width, height, width + width % 2,
+                     height + height % 2);
+    }
+
+    const std::string rate = std::to_string(options.rate.num) + "/" + std::to_string(options.rate.den);
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
+                                     "-f", "rawvideo", "-pix_fmt", pipe->deep_ ? "rgba64le" : "argb",
+                                     "-s", size, "-framerate", rate, "-i", "pipe:0"};
+    const bool sound = !options.audio_source.empty() && ext != ".gif";
+    if (sound) {
+        args.push_back("-i");
+        args.push_back(options.audio_source);
+        for (const char* a : {"-map", "0:v:0", "-map", "1:a:0"}) args.push_back(a);
+        for (const std::string& a : AudioArguments(ext, options.audio_codec)) args.push_back(a);
+        // As long as the frames: rounded up to a microsecond, so no frame is cut.
+        const double seconds = std::ceil(options.frames * static_cast<double>(options.rate.den) * 1e6 /
+                                         static_cast<double>(options.rate.num)) / 1e6;
+        char t[64];
+        std::snprintf(t, sizeof t, "%.6f", seconds);
+        args.push_back("-t");
+        args.push_back(t);
+    }
+    for (const std::string& a : EncoderArguments(ext, options)) args.push_back(a);
+    args.push_back(pipe->temp_);
+
+    Result<Child> child = Spawn(args, PipeTo::CHILD_STDIN, pipe->log_);
+    if (!child) {
+        std::remove(pipe->log_.c_str());
+        return Error{file + ": cannot start ffmpeg: " + child.Message()};
+    }
+    pipe->child_ = child->pid;
+    pipe->fd_ = child->fd;
+    return pipe;
+}
+
+VideoPipe::~VideoPipe() { Abort(); }
+
+PipeFrame VideoPipe::Pack(World image) const {
+    if (linear_ && image.Format() == PF_PixelFormat_ARGB128) {
+        // Video carries display-encoded values; the render holds light. The
+        // frame is ours, so it is encoded where it lies.
+        for (int32_t y = 0; y < image.Height(); ++y) {
+            for (int32_t x = 0; x < image.Width(); ++x) {
+                PF_PixelFloat& p = image.PixelFloat(x, y);
+                p.red = static_cast<float>(LinearToSrgb(p.red));
+                p.green = static_cast<float>(LinearToSrgb(p.green));
+                p.blue = static_cast<float>(LinearToSrgb(p.blue));
+            }
+        }
+    }
+    PipeFrame frame;
+    if (deep_) {
+        frame.packed = Rgba64(image);
+        frame.world = std::move(image);
+    } else {
+        frame.world = Argb8(std::move(image));
+    }
+    return frame;
+}
+
+Status VideoPipe::Fail(const std::string& why) {
+    ::close(fd_);
+    fd_ = -1;
+    WaitChild(child_);
+    child_ = -1;
+    const std::string log = LastLine(log_);
+    std::remove(temp_.c_str());
+    std::remove(log_.c_str());
+    return Error{file_ + ": ffmpeg stopped taking frames (" + why + "): " + log};
+}
+
+Status VideoPipe::Write(const PipeFrame& frame) {
+    if (fd_ < 0) return Error{file_ + ": the encoder is not running"};
+    if (!frame.packed.empty()) {
+        if (frame.packed.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_) * 8) {
+            return Error{file_ + ": a frame of a different size cannot go into the video"};
+        }
+        if (!WriteAll(fd_, frame.packed.data(), frame.packed.size())) return Fail(std::strerror(errno));
+        return Success();
+    }
+    const World& w = frame.world;
+    if (w.Width() != width_ || w.Height() != height_ || w.Format() != PF_PixelFormat_ARGB32) {
+        return Error{file_ + ": a frame of a different size cannot go into the video"};
+    }
+    // The host's 8-bit pixels are the encoder's argb: rows go out as they are.
+    const size_t row = static_cast<size_t>(width_) * 4;
+    const size_t stride = static_cast<size_t>(w.Def()->rowbytes);
+    if (stride == row) {
+        if (!WriteAll(fd_, w.Row(0), row * static_cast<size_t>(height_))) return Fail(std::strerror(errno));
+        return Success();
+    }
+    for (int32_t y = 0; y < height_; ++y) {
+        if (!WriteAll(fd_, w.Row(y), row)) return Fail(std::strerror(errno));
+    }
+    return Success();
+}
+
+Status VideoPipe::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (child_ < 0) return Error{file_ + ": the encoder is not running"};
+    const int code = WaitChild(child_);
+    child_ = -1;
+    if (code != 0) {
+        const std::string log = LastLine(log_);
+        std::remove(temp_.c_str());
+        std::remove(log_.c_str());
+        if (code == 127) return Error{file_ + ": cannot run ffmpeg"};
+        return Error{file_ + ": ffmpeg failed (exit " + std::to_string(code) + "): " + log};
+    }
+    std::remove(log_.c_str());
+    std::error_code ec;
+    std::filesystem::rename(temp_, file_, ec);
+    if (ec) {
+        std::remove(temp_.c_str());
+        return Error{file_ + ": cannot move the video into place (" + ec.message() + ")"};
+    }
+    return Success();
+}
+
+void VideoPipe::Abort() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (child_ > 0) {
+        kill(child_, SIGTERM);
+        WaitChild(child_);
+        child_ = -1;
+        std::remove(temp_.c_str());
+        std::remove(log_.c_str());
+    }
+}
+
+}  // namespace runner::cli

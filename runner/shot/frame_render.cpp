@@ -1,0 +1,67 @@
+#include "runner/shot/frame_render.h"
+
+
+namespace runner {
+
+PF_ParamIndex MaskParamIndex(const std::vector<ParamDefinition>& params) {
+    for (size_t i = 1; i < params.size(); ++i) {
+        if (params[i].type == PF_Param_PATH) return params[i].id;
+    }
+    return -1;
+}
+
+Status ApplySettings(Session* session, const std::vector<ParamSetting>& settings, double first, double last) {
+    for (const ParamSetting& s : settings) {
+        bool ok = true;
+        if (s.is_color) {
+            ok = session->SetColor(s.index, s.color);
+        } else if (s.animated && last > first) {
+            ok = session->SetKeys(s.index, {ScalarKey{first, s.from, KEY_LINEAR}, ScalarKey{last, s.to, KEY_LINEAR}});
+        } else {
+            ok = session->SetValue(s.index, s.from);
+        }
+        if (!ok) return Error{"the host refused the value for \"" + s.label + "\""};
+    }
+    return Success();
+}
+
+Status ApplyMask(Session* session, const std::optional<MaskPath>& mask, PF_PathID id) {
+    const PF_ParamIndex index = MaskParamIndex(session->Params());
+    if (index < 0) {
+        if (mask) return Error{"the effect has no mask path parameter"};
+        return Success();
+    }
+    if (!mask) {
+        session->RemoveMask(id);
+        return session->SetValue(index, 0) ? Success() : Status(Error{"the host refused to clear the mask"});
+    }
+    if (!session->SetMask(id, *mask) || !session->SetValue(index, id)) return Error{"the host refused the mask"};
+    return Success();
+}
+
+Status RenderCurrentFrame(Session* session, bool reuse_output, const std::string& plugin,
+                          const std::string& frame_label) {
+    PreRenderResult pre = session->SmartPreRender();
+    CommandResult failed = pre.command;
+    bool render_ran = false;
+    if (pre.command.err == PF_Err_NONE && !pre.command.escaped_exception) {
+        failed = session->SmartRender(pre.output.pre_render_data, reuse_output);
+        render_ran = true;
+    }
+    // The pre-render data is the host's to release once the frame is done,
+    // whether or not it was rendered.
+    session->DeletePreRenderData(pre.output);
+
+    const std::string stage = render_ran ? "render" : "pre-render";
+    if (failed.err != PF_Err_NONE) {
+        return Error{plugin + ": " + stage + frame_label + " failed with " +
+                     DescribeEffectError(failed.err, failed.return_msg)};
+    }
+    if (failed.escaped_exception) {
+        return Error{plugin + ": the effect let an exception escape while rendering"};
+    }
+    if (session->Output().Empty()) return Error{plugin + ": the effect produced no output image"};
+    return Success();
+}
+
+}  // namespace runner

@@ -1,0 +1,41 @@
+// What every front-end does with a session between opening it and writing
+// pixels: hand it parameter values and a mask, and render one frame,
+// turning an effect's failure into one line.
+#ifndef FOLVEK_RUNNER_SHOT_FRAME_RENDER_H
+#define FOLVEK_RUNNER_SHOT_FRAME_RENDER_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runner/shot/param_text.h"
+#include "runner/core/result.h"
+#include "runner/core/session.h"
+
+namespace runner {
+
+// Index of the effect's first mask path parameter, or -1 when it has none.
+PF_ParamIndex MaskParamIndex(const std::vector<ParamDefinition>& params);
+
+// Colours and still values as they are; a FROM..TO slider is two linear
+// keys, FROM at `first` and TO at `last` seconds (held at FROM when last is
+// not after first).
+Status ApplySettings(Session* session, const std::vector<ParamSetting>& settings, double first = 0.0,
+                     double last = 0.0);
+
+// The mask under path id `id`, and the mask path parameter pointing at it;
+// without a mask the parameter is "none" and the id is forgotten.
+Status ApplyMask(Session* session, const std::optional<MaskPath>& mask, PF_PathID id);
+
+// Pre-render, smart render and the release of the pre-render data at the
+// session's current time; the image is left in session->Output(). With
+// `reuse_output` the output world of the previous frame is drawn over
+// again when it still fits, so that a stream of frames allocates nothing.
+// A failure reads "PLUGIN: render FRAME_LABEL failed with error N (...)",
+// where `frame_label` is empty or e.g. " of frame 3".
+Status RenderCurrentFrame(Session* session, bool reuse_output, const std::string& plugin,
+                          const std::string& frame_label);
+
+}  // namespace runner
+
+#endif

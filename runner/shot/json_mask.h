@@ -1,0 +1,27 @@
+// JSON documents of our own: reading one with errors that point at the line
+// and column, and the mask record that --mask FILE.json and keyed masks use:
+//   {"vertices": [[x, y], ...], "in_tangents": [[dx, dy], ...],
+//    "out_tangents": [...], "closed": bool}
+// in layer pixels, tangents relative to their vertex, optional (zero).
+#ifndef FOLVEK_RUNNER_SHOT_JSON_MASK_H
+#define FOLVEK_RUNNER_SHOT_JSON_MASK_H
+
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "runner/core/mask_path.h"
+#include "runner/core/result.h"
+
+namespace runner {
+
+// The whole file as JSON; "FILE: not valid JSON at line L, column C: ..."
+// when it is not. `kind` names the file in messages ("mask file").
+Result<nlohmann::json> ReadJsonFile(const std::string& file, const std::string& kind);
+
+// `what` names the record in messages ("keys.json: mask key 2").
+Result<MaskPath> MaskFromJson(const nlohmann::json& record, const std::string& what);
+
+}  // namespace runner
+
+#endif

@@ -1,0 +1,27 @@
+// From the subpaths a mask source gave to the one mask handed to the host:
+// pick one by index, refuse an empty one, check its numbers. Shared by
+// every front-end that takes a mask (files, path data, strings from a
+// plug-in host).
+#ifndef FOLVEK_RUNNER_SHOT_MASK_CHOICE_H
+#define FOLVEK_RUNNER_SHOT_MASK_CHOICE_H
+
+#include <stdint.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runner/core/mask_path.h"
+#include "runner/core/result.h"
+
+namespace runner {
+
+// Subpath `index` (from 0) of `paths`; `what` names the source in messages.
+Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index, const std::string& what);
+
+// SVG path data read and its subpath `index` chosen and checked.
+Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const std::string& what);
+
+}  // namespace runner
+
+#endif

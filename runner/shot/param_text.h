@@ -1,0 +1,62 @@
+// --param NAME=VALUE against the parameters an effect registered: names
+// matched by label, values read in the units the user sees.
+#ifndef FOLVEK_RUNNER_SHOT_PARAM_TEXT_H
+#define FOLVEK_RUNNER_SHOT_PARAM_TEXT_H
+
+#include <string>
+#include <vector>
+
+#include "runner/core/result.h"
+#include "runner/core/session.h"
+
+namespace runner {
+
+struct ParamSetting {
+    PF_ParamIndex index = 0;
+    std::string label;
+    bool is_color = false;
+    PF_Pixel color{};      // colours
+    double from = 0.0;     // everything else, in user units (50 for 50 %)
+    double to = 0.0;       // equals `from` unless animated
+    bool animated = false;
+};
+
+// Without the blanks at either end.
+std::string TrimBlanks(const std::string& text);
+
+// Lower case, hyphens and underscores as blanks, runs of blanks as one.
+std::string NormalizeLabel(const std::string& text);
+
+// `allow_ranges`: FROM..TO is accepted for sliders (animate only).
+// Messages begin with "--param ASSIGNMENT".
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges);
+// The same, for front-ends that read assignments from elsewhere: messages
+// begin with `where` instead.
+Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
+                                bool allow_ranges, const std::string& where);
+
+// The parameter a label names (any case, blanks and hyphens alike), or an
+// error that lists the known labels. `where` starts every message.
+Result<const ParamDefinition*> FindParam(const std::string& label, const std::vector<ParamDefinition>& params,
+                                         const std::string& where);
+
+// VALUE as --param takes it for `def`.
+Result<ParamSetting> ParseParamValue(const ParamDefinition& def, const std::string& value, const std::string& where,
+                                     bool allow_ranges);
+
+// A number for a slider: finite, in the valid range, whole for integer sliders.
+Status CheckNumber(const ParamDefinition& def, double v, const std::string& where);
+
+// A short number: 50, 37.5, 0.05.
+std::string FormatNumber(double v);
+
+// "2 to 5000", "Continuous, Discrete 1, Discrete 2": what a value may be.
+std::string DescribeAllowed(const ParamDefinition& def);
+
+// "integer slider", "percent slider", "popup", ...
+std::string DescribeType(const ParamDefinition& def);
+
+}  // namespace runner
+
+#endif
