@@ -4,8 +4,8 @@
 //
 // This header is the only place these values are written down. Global
 // set-up reads the version and flags from here, the Linux build embeds
-// PIPL_IMAGE in an ELF section, and the Windows build turns the same bytes
-// into the "PIPL" resource.
+// PIPL_IMAGE in an ELF section, and the Windows builds turn the same bytes
+// (32-bit) or PIPL_IMAGE_X64 (64-bit) into the "PIPL" resource.
 #ifndef FOLVEK_RESOURCES_PIPL_H
 #define FOLVEK_RESOURCES_PIPL_H
 
@@ -63,6 +63,12 @@ constexpr uint16_t PIPL_RESOURCE_ID = 16000;
 constexpr uint16_t PIPL_RESOURCE_LANGUAGE = 1033;  // US English
 constexpr char PIPL_SECTION_NAME[] = "PIPL";     // ELF section of the Linux build
 
+// The key of the property that names the entry point also tells the host
+// which processor the code is for. The two Windows lists differ in this key
+// alone.
+constexpr char PIPL_ENTRY_KEY_X86[] = "wx86";  // 32-bit x86
+constexpr char PIPL_ENTRY_KEY_X64[] = "8664";  // 64-bit x86
+
 // ---- the byte image --------------------------------------------------------------
 // Little-endian throughout. A 10-byte header (version 16-bit, reserved
 // 32-bit, property count 32-bit), then per property: vendor code, key,
@@ -98,7 +104,7 @@ constexpr size_t PIPL_VALUE_LENGTHS[PIPL_PROPERTY_COUNT] = {
     4,                           // kind
     PIPL_NAME_FIELD_SIZE,        // name
     PIPL_CATEGORY_FIELD_SIZE,    // catg
-    PIPL_ENTRY_FIELD_SIZE,       // wx86
+    PIPL_ENTRY_FIELD_SIZE,       // wx86 or 8664
     4,                           // ePVR
     4,                           // eSVR
     4,                           // eVER
@@ -171,7 +177,7 @@ struct PiplWriter {
     }
 };
 
-constexpr PiplWriter WritePipl() {
+constexpr PiplWriter WritePipl(const char (&entry_key)[5]) {
     PiplWriter w;
     w.U16(PIPL_HEADER_VERSION);
     w.U32(0);
@@ -180,7 +186,7 @@ constexpr PiplWriter WritePipl() {
     w.Begin("kind"), w.Code(PIPL_KIND_EFFECT), w.End();
     w.Begin("name"), w.PascalString(EFFECT_NAME), w.End();
     w.Begin("catg"), w.PascalString(EFFECT_CATEGORY), w.End();
-    w.Begin("wx86"), w.CString(EFFECT_ENTRY_POINT), w.End();
+    w.Begin(entry_key), w.CString(EFFECT_ENTRY_POINT), w.End();
     w.Begin("ePVR"), w.U16(PIPL_VERSION_MAJOR), w.U16(PIPL_VERSION_MINOR), w.End();
     w.Begin("eSVR"), w.U16(EFFECT_SPEC_VERSION_MAJOR), w.U16(EFFECT_SPEC_VERSION_MINOR), w.End();
     w.Begin("eVER"), w.U32(EFFECT_VERSION), w.End();
@@ -192,12 +198,20 @@ constexpr PiplWriter WritePipl() {
     return w;
 }
 
-constexpr PiplWriter PIPL_WRITTEN = WritePipl();
-static_assert(!PIPL_WRITTEN.overflow, "every value fits its length");
-static_assert(PIPL_WRITTEN.property == PIPL_PROPERTY_COUNT, "every property written");
-static_assert(PIPL_WRITTEN.position == PIPL_IMAGE_SIZE, "the image is filled exactly");
+constexpr bool PiplWrittenExactly(const PiplWriter& w) {
+    return !w.overflow && w.property == PIPL_PROPERTY_COUNT && w.position == PIPL_IMAGE_SIZE;
+}
 
-// The complete property list, byte for byte as the host reads it.
+constexpr PiplWriter PIPL_WRITTEN = WritePipl(PIPL_ENTRY_KEY_X86);
+constexpr PiplWriter PIPL_WRITTEN_X64 = WritePipl(PIPL_ENTRY_KEY_X64);
+static_assert(PiplWrittenExactly(PIPL_WRITTEN) && PiplWrittenExactly(PIPL_WRITTEN_X64),
+              "every property written, every value within its length, the image filled exactly");
+
+// The complete property list, byte for byte as the host reads it: the
+// 32-bit Windows build's, and the Linux build's, which has carried this
+// list (entry point under "wx86") from the start.
 constexpr PiplImage PIPL_IMAGE = PIPL_WRITTEN.bytes;
+// The 64-bit Windows build's: the same list with the entry point under "8664".
+constexpr PiplImage PIPL_IMAGE_X64 = PIPL_WRITTEN_X64.bytes;
 
 #endif

@@ -15,7 +15,10 @@ tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-too
 checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file
         slurm-wlm munge frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base
         gstreamer1.0-plugins-good gstreamer1.0-plugins-bad)
-windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386)
+# The Windows cross builds (32-bit and 64-bit) and wine to run them; wine64
+# runs the 64-bit DLL also where the kernel runs no 32-bit programs.
+windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+         wine wine32:i386 wine64)
 
 native=("${tool[@]}")
 if [ "${1:-all}" = demo ]; then

@@ -40,6 +40,10 @@ bool Word32(const std::vector<uint8_t>& value, uint32_t* out) {
 
 Failure Bad(const std::string& why) { return Failure{"malformed PiPL: " + why}; }
 
+// The entry point's key for the processor this host runs on, and the other.
+constexpr const char* OWN_ENTRY_KEY = sizeof(void*) == 8 ? "8664" : "wx86";
+constexpr const char* OTHER_ENTRY_KEY = sizeof(void*) == 8 ? "wx86" : "8664";
+
 }  // namespace
 
 const PiplProperty* Pipl::Find(const std::string& key) const {
@@ -100,8 +104,13 @@ Expected<Pipl> ParsePipl(const uint8_t* bytes, size_t size) {
             ok = PascalString(p.value, &pipl.category);
         } else if (p.key == "eMNA") {
             ok = PascalString(p.value, &pipl.match_name);
-        } else if (p.key == "wx86") {
-            ok = CString(p.value, &pipl.entry_point);
+        } else if (p.key == OWN_ENTRY_KEY || p.key == OTHER_ENTRY_KEY) {
+            std::string entry;
+            ok = CString(p.value, &entry);
+            if (ok && (pipl.entry_point_key.empty() || p.key == OWN_ENTRY_KEY)) {
+                pipl.entry_point = entry;
+                pipl.entry_point_key = p.key;
+            }
         } else if (p.key == "eVER") {
             ok = Word32(p.value, &pipl.version);
         } else if (p.key == "eGLO") {

@@ -29,7 +29,10 @@ struct Pipl {
     std::string name;         // from the length-prefixed "name"
     std::string category;     // "catg"
     std::string match_name;   // "eMNA"
-    std::string entry_point;  // zero-terminated "wx86"
+    // Zero-terminated, under "wx86" (32-bit x86) or "8664" (64-bit x86);
+    // a list with both gives the one for the processor this host runs on.
+    std::string entry_point;
+    std::string entry_point_key;  // the key it came from, empty without one
     uint32_t version = 0;     // "eVER"
     int32_t out_flags = 0;    // "eGLO"
     int32_t out_flags2 = 0;   // "eGL2"

@@ -31,7 +31,10 @@ struct ExpectedProperty {
     Bytes value;             // the value, without padding
 };
 
-std::vector<ExpectedProperty> DocumentedProperties() {
+// The entry point's key: "wx86" for 32-bit x86, stored "68xw"; "8664" for
+// 64-bit x86, stored "4668".
+std::vector<ExpectedProperty> DocumentedProperties(const char* entry_key = "wx86",
+                                                   const char* stored_entry_key = "68xw") {
     Bytes name = {16};
     Append(name, Raw("FolvekRingStride"));
     Append(name, Zeros(3));
@@ -51,7 +54,7 @@ std::vector<ExpectedProperty> DocumentedProperties() {
         {"kind", "dnik", 4, Raw("TKFe")},
         {"name", "eman", 20, name},
         {"catg", "gtac", 8, category},
-        {"wx86", "68xw", 16, entry},
+        {entry_key, stored_entry_key, 16, entry},
         {"ePVR", "RVPe", 4, pipl_version},
         {"eSVR", "RVSe", 4, spec_version},
         {"eVER", "REVe", 4, Le32(525825)},
@@ -63,11 +66,11 @@ std::vector<ExpectedProperty> DocumentedProperties() {
     };
 }
 
-Bytes DocumentedImage() {
+Bytes DocumentedImage(const char* entry_key = "wx86", const char* stored_entry_key = "68xw") {
     Bytes image = Le16(1);      // version
     Append(image, Le32(0));     // reserved
     Append(image, Le32(12));    // number of properties
-    for (const ExpectedProperty& p : DocumentedProperties()) {
+    for (const ExpectedProperty& p : DocumentedProperties(entry_key, stored_entry_key)) {
         Append(image, Raw("MIB8"));
         Append(image, Raw(p.stored_key));
         Append(image, Le32(0));
@@ -99,12 +102,23 @@ size_t ValueOffset(const Bytes& image, const std::string& stored_key) {
     return 0;
 }
 
+// The 32-bit list (also the Linux library's) and the 64-bit Windows list.
 TEST(PiplImage, MatchesDocumentedLayoutByteForByte) {
-    const Bytes expected = DocumentedImage();
-    const Bytes actual = Image();
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-        ASSERT_EQ(int(actual[i]), int(expected[i])) << "first difference at byte " << i;
+    const struct {
+        const char* what;
+        const PiplImage& image;
+        Bytes expected;
+    } cases[] = {
+        {"32-bit", PIPL_IMAGE, DocumentedImage("wx86", "68xw")},
+        {"64-bit", PIPL_IMAGE_X64, DocumentedImage("8664", "4668")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes actual(c.image.begin(), c.image.end());
+        ASSERT_EQ(actual.size(), c.expected.size());
+        for (size_t i = 0; i < actual.size(); ++i)
+            ASSERT_EQ(int(actual[i]), int(c.expected[i])) << "first difference at byte " << i;
+    }
 }
 
 TEST(PiplImage, TotalSize) {

@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runner/loader/pipl_reader.h"
@@ -131,6 +132,11 @@ TEST(PiplReader, HostileListsAreRefused) {
     }
     {
         Bytes b = Header(1, 1);
+        Property(b, "8664", Bytes{'E', 'P', 'F', 'x'});
+        cases.push_back({"64-bit entry point without terminator", b});
+    }
+    {
+        Bytes b = Header(1, 1);
         Property(b, "eVER", Bytes{1, 2});
         cases.push_back({"version of two bytes", b});
     }
@@ -156,4 +162,31 @@ TEST(PiplReader, UnknownPropertiesAreKeptNotJudged) {
     EXPECT_EQ(parsed.Value().properties[0].key, "zzzz");
     EXPECT_EQ(parsed.Value().properties[0].value, (Bytes{1, 2, 3}));
     EXPECT_EQ(parsed.Value().name, "");
+}
+
+// The 32-bit and the 64-bit entry point; with both, the one this host can call.
+TEST(PiplReader, EntryPointFromEitherKey) {
+    const std::string own = sizeof(void*) == 8 ? "8664" : "wx86";
+    const Bytes x86 = {'F', '8', '6', 0};
+    const Bytes x64 = {'F', '6', '4', 0};
+    struct Case {
+        std::vector<std::pair<const char*, Bytes>> properties;
+        std::string key;
+        std::string entry;
+    };
+    const Case cases[] = {
+        {{{"wx86", x86}}, "wx86", "F86"},
+        {{{"8664", x64}}, "8664", "F64"},
+        {{{"wx86", x86}, {"8664", x64}}, own, own == "8664" ? "F64" : "F86"},
+        {{{"8664", x64}, {"wx86", x86}}, own, own == "8664" ? "F64" : "F86"},
+        {{{"name", Pascal("x", 4)}}, "", ""},
+    };
+    for (const Case& c : cases) {
+        Bytes b = Header(1, uint32_t(c.properties.size()));
+        for (const auto& [key, value] : c.properties) Property(b, key, value);
+        auto parsed = Parse(b);
+        ASSERT_TRUE(parsed.Ok()) << parsed.Error();
+        EXPECT_EQ(parsed.Value().entry_point_key, c.key);
+        EXPECT_EQ(parsed.Value().entry_point, c.entry) << c.key;
+    }
 }

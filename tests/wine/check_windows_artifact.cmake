@@ -1,11 +1,12 @@
-# Checks the Windows build of the effect from the outside, without running it:
-#   - a 32-bit x86 PE DLL;
+# Checks a Windows build of the effect from the outside, without running it:
+#   - a DLL for ARCH: x86 a 32-bit PE (Intel 80386), x64 a PE32+ (x86-64);
 #   - exports EntryPointFunc, undecorated, and nothing else;
 #   - imports only the system DLLs KERNEL32 and msvcrt;
 #   - holds exactly one PIPL resource, 16000 in language 1033, whose bytes
 #     are those of EXPECTED_PIPL.
-# Arguments: AEX, EXPECTED_PIPL, FILE_PROGRAM, OBJDUMP, OBJCOPY, WORK_DIR.
+# Arguments: AEX, ARCH, EXPECTED_PIPL, FILE_PROGRAM, OBJDUMP, OBJCOPY, WORK_DIR.
 set(problems "")
+file(MAKE_DIRECTORY ${WORK_DIR})
 macro(problem text)
   string(APPEND problems "  ${text}\n")
 endmacro()
@@ -16,9 +17,18 @@ execute_process(COMMAND ${FILE_PROGRAM} -b ${AEX} OUTPUT_VARIABLE file_type
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cannot run ${FILE_PROGRAM} on ${AEX}")
 endif()
-if(NOT file_type MATCHES "^PE32 " OR NOT file_type MATCHES "Intel 80386" OR
+if(ARCH STREQUAL "x86")
+  set(format "^PE32 ")
+  set(machine "Intel 80386")
+elseif(ARCH STREQUAL "x64")
+  set(format "^PE32\\+ ")
+  set(machine "x86-64")
+else()
+  message(FATAL_ERROR "ARCH is '${ARCH}', expected x86 or x64")
+endif()
+if(NOT file_type MATCHES "${format}" OR NOT file_type MATCHES "${machine}" OR
    NOT file_type MATCHES "\\(DLL\\)")
-  problem("not a 32-bit x86 DLL: ${file_type}")
+  problem("not a ${ARCH} DLL: ${file_type}")
 endif()
 
 # ---- exports and imports -----------------------------------------------------

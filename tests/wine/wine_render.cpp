@@ -18,6 +18,16 @@
 
 namespace {
 
+// The list this build of the effect carries: the entry point under "8664"
+// in the 64-bit DLL, under "wx86" in the 32-bit one.
+#ifdef _WIN64
+constexpr const PiplImage& BUILT_PIPL = PIPL_IMAGE_X64;
+constexpr const char* BUILT_ENTRY_KEY = PIPL_ENTRY_KEY_X64;
+#else
+constexpr const PiplImage& BUILT_PIPL = PIPL_IMAGE;
+constexpr const char* BUILT_ENTRY_KEY = PIPL_ENTRY_KEY_X86;
+#endif
+
 struct Enumerated {
     std::vector<std::string> names;
     std::vector<WORD> languages;
@@ -41,16 +51,16 @@ uint32_t Le32(const uint8_t* at) {
            static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
-// The key of the property of PIPL_IMAGE that holds byte `offset`, in
+// The key of the property of BUILT_PIPL that holds byte `offset`, in
 // reading order ("name"), or "header".
 std::string PropertyAt(size_t offset) {
     size_t at = PIPL_HEADER_SIZE;
     if (offset < at) return "header";
     while (at + PIPL_PROPERTY_HEADER_SIZE <= PIPL_IMAGE_SIZE) {
-        const size_t next = at + PIPL_PROPERTY_HEADER_SIZE + PiplPadded(Le32(&PIPL_IMAGE[at + 12]));
+        const size_t next = at + PIPL_PROPERTY_HEADER_SIZE + PiplPadded(Le32(&BUILT_PIPL[at + 12]));
         if (offset < next) {
             std::string key;
-            for (size_t i = 4; i > 0; --i) key += static_cast<char>(PIPL_IMAGE[at + 3 + i]);
+            for (size_t i = 4; i > 0; --i) key += static_cast<char>(BUILT_PIPL[at + 3 + i]);
             return key;
         }
         at = next;
@@ -94,9 +104,9 @@ bool CheckPipl(HMODULE module) {
         return false;
     }
     for (size_t i = 0; i < size; ++i) {
-        if (bytes[i] != PIPL_IMAGE[i]) {
+        if (bytes[i] != BUILT_PIPL[i]) {
             printf("PIPL: byte %u (in %s) is 0x%02x, expected 0x%02x\n", static_cast<unsigned>(i),
-                   PropertyAt(i).c_str(), bytes[i], PIPL_IMAGE[i]);
+                   PropertyAt(i).c_str(), bytes[i], BUILT_PIPL[i]);
             return false;
         }
     }
@@ -116,7 +126,8 @@ bool CheckHostLoader(const char* path) {
     const runner::Pipl& pipl = loaded.Value()->PiplInfo();
     const bool ok = pipl.name == EFFECT_NAME && pipl.category == EFFECT_CATEGORY &&
                     pipl.match_name == EFFECT_MATCH_NAME &&
-                    pipl.entry_point == EFFECT_ENTRY_POINT && pipl.version == EFFECT_VERSION &&
+                    pipl.entry_point == EFFECT_ENTRY_POINT &&
+                    pipl.entry_point_key == BUILT_ENTRY_KEY && pipl.version == EFFECT_VERSION &&
                     pipl.out_flags == EFFECT_OUT_FLAGS && pipl.out_flags2 == EFFECT_OUT_FLAGS2 &&
                     pipl.properties.size() == PIPL_PROPERTY_COUNT &&
                     loaded.Value()->EntryPoint() != nullptr;
