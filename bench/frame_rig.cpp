@@ -11,13 +11,13 @@ bool FrameRig::Open(const std::string& library, const BenchScene& scene, std::st
         *error = "cannot load " + library;
         return false;
     }
-    session_ = runner::NewSession(loaded.TakeValue());
+    session_ = runner::NewSession(std::move(*loaded));
     auto world = runner::World::Create(scene.format, scene.width, scene.height, 0, 0);
     if (!world) {
         *error = "cannot make the input world";
         return false;
     }
-    runner::World input = world.TakeValue();
+    runner::World input = std::move(*world);
     FillPattern(scene.format, scene.width, scene.height, input.RowBytes(), input.Row(0));
     session_->SetInput(std::move(input));
     const runner::CommandResult setup = session_->SetUp();
@@ -25,13 +25,13 @@ bool FrameRig::Open(const std::string& library, const BenchScene& scene, std::st
         *error = "set-up failed with " + std::to_string(setup.err);
         return false;
     }
-    session_->SetValue(PARAM_TIME, scene.time);
-    session_->SetValue(PARAM_MAX_RADIUS, scene.max_radius);
-    session_->SetValue(PARAM_EDGE_THICKNESS, scene.edge_thickness);
-    session_->SetValue(PARAM_ON_ORIGINAL, scene.on_original);
+    if (!session_->SetValue(PARAM_TIME, scene.time)) return false;
+    if (!session_->SetValue(PARAM_MAX_RADIUS, scene.max_radius)) return false;
+    if (!session_->SetValue(PARAM_EDGE_THICKNESS, scene.edge_thickness)) return false;
+    if (!session_->SetValue(PARAM_ON_ORIGINAL, scene.on_original)) return false;
     if (scene.crossings > 0) {
-        session_->SetMask(1, SweepMask(scene.width, scene.height, scene.crossings));
-        session_->SetValue(PARAM_PATH, 1);
+        if (!session_->SetMask(1, SweepMask(scene.width, scene.height, scene.crossings))) return false;
+        if (!session_->SetValue(PARAM_PATH, 1)) return false;
     }
     return true;
 }

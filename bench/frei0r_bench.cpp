@@ -64,7 +64,7 @@ int main() {
         p.destruct(instance);
     }
 
-    runner::World world = runner::World::Create(PF_PixelFormat_ARGB32, W, H, 0, 0).TakeValue();
+    runner::World world = runner::World::Create(PF_PixelFormat_ARGB32, W, H, 0, 0).value();
     Report("RGBA to the host's ARGB world", bench::Measure([] {}, [&] { runner::frei0r::RgbaToWorld(in.data(), &world); }, 5, 0.5));
     Report("the host's ARGB world to RGBA", bench::Measure([] {}, [&] { runner::frei0r::WorldToRgba(world, out.data()); }, 5, 0.5));
     dlclose(p.handle);

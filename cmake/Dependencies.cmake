@@ -5,6 +5,23 @@
 # need the rest.
 find_package(Threads REQUIRED)
 
+# tl::expected, the error type of the host library (header only). Cross
+# builds (Windows, WebAssembly) take the build machine's header, from a
+# folder that holds it alone so that no system folder joins their include
+# path.
+if(NOT CMAKE_CROSSCOMPILING)
+  find_package(tl-expected REQUIRED)
+else()
+  find_path(RINGSTRIDE_TL_EXPECTED_DIR tl/expected.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(staged ${CMAKE_BINARY_DIR}/include/third_party/tl-expected)
+  file(MAKE_DIRECTORY ${staged})
+  if(NOT IS_SYMLINK ${staged}/tl)
+    file(CREATE_LINK ${RINGSTRIDE_TL_EXPECTED_DIR}/tl ${staged}/tl SYMBOLIC)
+  endif()
+  add_library(tl::expected INTERFACE IMPORTED)
+  target_include_directories(tl::expected SYSTEM INTERFACE ${staged})
+endif()
+
 if(NOT WIN32)
   find_package(nlohmann_json 3 REQUIRED)
   find_package(tinyxml2 REQUIRED)

@@ -9,7 +9,7 @@ set -euo pipefail
 
 # The effect and the ringstride tool.
 tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-tools libcli11-dev
-      nlohmann-json3-dev libtinyxml2-dev zlib1g-dev libdeflate-dev ffmpeg)
+      nlohmann-json3-dev libexpected-dev libtinyxml2-dev zlib1g-dev libdeflate-dev ffmpeg)
 # Tests, benchmarks, the hardening checks, Slurm and the video tools the
 # frei0r filter is tested in.
 checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file

@@ -78,7 +78,7 @@ Result<int32_t> ClaimAndRead(const Scene& scene, Shared* shared, World* full, Wo
         frame = Claim(shared);
         if (frame >= 0) read = ReadFrameInto(scene, frame, full, input);
     }
-    if (!read) return read.TakeError();
+    if (!read) return read.error();
     return frame;
 }
 
@@ -93,22 +93,22 @@ World TakeSpare(Shared* shared) {
 
 void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
     Result<OpenedEffect> opened = OpenEffect(scene.plugin);
-    if (!opened) return Fail(shared, opened.TakeError());
+    if (!opened) return Fail(shared, opened.error());
     Session* session = opened->session.get();
-    if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.TakeError());
+    if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.error());
     World full;  // a clip's frame before downsampling
     if (scene.IsClip()) {
         // Each frame of a clip is read into the same input world.
-        Expected<World> input =
+        Result<World> input =
             World::Create(FormatForBits(scene.bits), scene.RenderWidth(), scene.RenderHeight());
-        if (!input) return Fail(shared, Error{"cannot hold a frame: " + input.Error()});
-        session->SetInput(input.TakeValue());
+        if (!input) return Fail(shared, Error{"cannot hold a frame: " + input.error().message});
+        session->SetInput(std::move(*input));
     }
     while (true) {
         int32_t frame = -1;
         if (scene.IsClip()) {
             Result<int32_t> claimed = ClaimAndRead(scene, shared, &full, &session->MutableInput());
-            if (!claimed) return Fail(shared, claimed.TakeError());
+            if (!claimed) return Fail(shared, claimed.error());
             frame = *claimed;
         } else {
             frame = Claim(shared);
@@ -117,9 +117,9 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
         // Frames are rendered into the memory of frames already written.
         if (World spare = TakeSpare(shared); !spare.Empty()) session->RecycleOutput(std::move(spare));
         Result<World> image = RenderAt(session, timing, frame, scene.plugin);
-        if (!image) return Fail(shared, image.TakeError());
+        if (!image) return Fail(shared, image.error());
         Result<PipeFrame> prepared = shared->sink->Prepare(frame, std::move(*image));
-        if (!prepared) return Fail(shared, prepared.TakeError());
+        if (!prepared) return Fail(shared, prepared.error());
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->ready.emplace(frame, std::move(*prepared));
         shared->changed.notify_all();
@@ -155,7 +155,7 @@ Result<Timing> ShotTiming(const AnimateOptions& options, const Scene& scene) {
     Fraction rate{24, 1};
     if (!options.fps.empty()) {
         Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.TakeError();
+        if (!parsed) return parsed.error();
         rate = *parsed;
     } else if (info.rate) {
         rate = *info.rate;
@@ -189,7 +189,7 @@ Status RunAnimate(const AnimateOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     const bool video_out = IsVideoName(options.output);
     if (!video_out) {
-        if (Result<std::string> name = FrameFileName(options.output, 0); !name) return name.TakeError();
+        if (Result<std::string> name = FrameFileName(options.output, 0); !name) return name.error();
     } else if (!options.range.empty()) {
         return Error{"--range renders numbered frame files; render the ranges to a pattern such as "
                      "frames/f_%05d.png, then make the video with ringstride encode"};
@@ -198,16 +198,16 @@ Status RunAnimate(const AnimateOptions& options) {
     // One session up front learns the parameters and checks the scene
     // before any worker starts.
     Result<OpenedEffect> probe = OpenEffect(options.scene.plugin);
-    if (!probe) return probe.TakeError();
+    if (!probe) return probe.error();
     Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true);
-    if (!scene) return scene.TakeError();
+    if (!scene) return scene.error();
     probe->session.reset();
     Result<Timing> timing = ShotTiming(options, *scene);
-    if (!timing) return timing.TakeError();
+    if (!timing) return timing.error();
     FrameRange range{0, timing->frames - 1};
     if (!options.range.empty()) {
         Result<FrameRange> parsed = ParseRange(options.range, timing->frames);
-        if (!parsed) return parsed.TakeError();
+        if (!parsed) return parsed.error();
         range = *parsed;
     }
     const int32_t count = range.last - range.first + 1;
@@ -241,7 +241,7 @@ Status RunAnimate(const AnimateOptions& options) {
     Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(
         options.output, width, height, video,
         SinkOptions{options.scene.compression, scene->values, options.scene.raw_colour});
-    if (!sink) return sink.TakeError();
+    if (!sink) return sink.error();
 
     int32_t workers = options.threads > 0 ? options.threads
                                           : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
@@ -299,7 +299,7 @@ Status RunAnimate(const AnimateOptions& options) {
             put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
         }
         if (!put) {
-            Fail(&shared, put.TakeError());
+            Fail(&shared, put.error());
             continue;
         }
         progress.Update(index - range.first + 1);

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/scene.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
 namespace runner::cli {
 

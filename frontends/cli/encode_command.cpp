@@ -17,13 +17,13 @@ Status RunEncode(const EncodeOptions& options) {
         return Error{options.output + ": encode makes a video (.mp4, .mov, .webm or .gif)"};
     }
     Result<std::unique_ptr<FrameSource>> source = OpenSource(options.pattern, options.start_number);
-    if (!source) return source.TakeError();
+    if (!source) return source.error();
     const SourceInfo& info = (*source)->Info();
     if (info.kind != SourceKind::SEQUENCE) {
         return Error{options.pattern + ": encode takes a numbered frame sequence such as frames/f_%05d.png"};
     }
     Result<Fraction> rate = ParseFrameRate(options.fps, "--fps");
-    if (!rate) return rate.TakeError();
+    if (!rate) return rate.error();
     VideoOptions video;
     video.rate = *rate;
     video.frames = info.frames;
@@ -33,20 +33,20 @@ Status RunEncode(const EncodeOptions& options) {
     video.linear = ValuesOfRender(info.bits, info.exr, info.bits) == RenderValues::LINEAR;
     if (!options.audio.empty()) {
         Result<std::string> codec = AudioCodecOf(options.audio);
-        if (!codec) return Error{"--audio " + codec.Message()};
+        if (!codec) return Error{"--audio " + codec.error().message};
         video.audio_source = options.audio;
         video.audio_codec = *codec;
     }
     Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(options.output, info.width, info.height, video);
-    if (!pipe) return pipe.TakeError();
+    if (!pipe) return pipe.error();
 
     Progress progress(info.frames, isatty(STDERR_FILENO) != 0);
     World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
         if (world.Empty()) {
-            Expected<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
-            if (!made) return Error{"cannot hold a frame: " + made.Error()};
-            world = made.TakeValue();
+            Result<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
+            if (!made) return Error{"cannot hold a frame: " + made.error().message};
+            world = std::move(*made);
         }
         Status put = (*source)->ReadInto(i, options.raw_colour, &world);
         if (put) {

@@ -34,7 +34,7 @@ std::string DescribeDefault(const ParamDefinition& def) {
 
 Status RunInfo(const std::string& plugin) {
     Result<OpenedEffect> opened = OpenEffect(plugin);
-    if (!opened) return opened.TakeError();
+    if (!opened) return opened.error();
     Session& session = *opened->session;
     const EffectLibrary* library = opened->library.get();
     std::cout << "library:    " << plugin << "\n";

@@ -7,9 +7,9 @@ namespace runner::cli {
 
 Result<std::vector<MaskPath>> ReadJsonMask(const std::string& file) {
     Result<nlohmann::json> doc = ReadJsonFile(file, "mask file");
-    if (!doc) return doc.TakeError();
+    if (!doc) return doc.error();
     Result<MaskPath> path = MaskFromJson(*doc, file);
-    if (!path) return path.TakeError();
+    if (!path) return path.error();
     return std::vector<MaskPath>{std::move(*path)};
 }
 

@@ -103,7 +103,7 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("--downsample", scene->downsample,
                     "Render at 1/N resolution: input box-filtered, mask scaled, host downsample factors 1/N (default 1)")
         ->check(CLI::Range(1, 256));
-    cmd->add_option("--compression", scene->compression, runner::cli::COMPRESSION_HELP);
+    cmd->add_option("--compression", scene->compression, runner::COMPRESSION_HELP);
     cmd->add_flag("--raw-colour", scene->raw_colour, RAW_COLOUR_HELP);
     cmd->footer(OUTPUT_FORMATS);
 }
@@ -219,12 +219,12 @@ int main(int argc, char** argv) {
         }
         std::printf("ringstride %s\n", RINGSTRIDE_TOOL_VERSION);
         const std::string plugin = runner::DefaultPluginPath();
-        runner::Expected<std::shared_ptr<runner::EffectLibrary>> library = runner::EffectLibrary::Load(plugin);
+        runner::Result<std::shared_ptr<runner::EffectLibrary>> library = runner::EffectLibrary::Load(plugin);
         if (!library) {
-            std::fprintf(stderr, "ringstride: %s\n", library.Error().c_str());
+            std::fprintf(stderr, "ringstride: %s\n", library.error().message.c_str());
             return EXIT_FAILED;
         }
-        const runner::Pipl& pipl = library.Value()->PiplInfo();
+        const runner::Pipl& pipl = library.value()->PiplInfo();
         std::printf("effect %s %s (%s), %s\n", pipl.name.c_str(),
                     runner::DescribeEffectVersion(pipl.version).c_str(), pipl.match_name.c_str(), plugin.c_str());
         return 0;
@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
         status = runner::Error{std::string("unexpected failure: ") + e.what()};
     }
     if (!status) {
-        std::string line = status.Message();
+        std::string line = status.error().message;
         for (char& c : line) {
             if (c == '\n' || c == '\r' || c == '\t') c = ' ';  // messages from libraries and the effect
         }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/mask_path.h"
 
 namespace runner::cli {

@@ -55,10 +55,10 @@ Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options, int32_t lay
     Result<std::vector<MaskPath>> paths =
         options.file.empty() ? ParsePathData(options.path_data) : ReadMaskFile(file, svg);
     if (!paths) {
-        return options.file.empty() ? Error{"--mask-d: " + paths.Message()} : paths.TakeError();
+        return options.file.empty() ? Error{"--mask-d: " + paths.error().message} : paths.error();
     }
     Result<MaskPath> mask = ChooseSubpath(*paths, options.index, what);
-    if (!mask) return mask.TakeError();
+    if (!mask) return mask.error();
     return std::optional<MaskPath>{std::move(*mask)};
 }
 

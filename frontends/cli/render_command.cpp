@@ -11,24 +11,24 @@ Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     if (Status ok = CheckOutputFile(options.output); !ok) return ok;
     Result<Fraction> at = ParseSeconds(options.at, "--at");
-    if (!at) return at.TakeError();
+    if (!at) return at.error();
     Result<Timing> timing = TimingAt(*at);
-    if (!timing) return timing.TakeError();
+    if (!timing) return timing.error();
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
-    if (!compression) return compression.TakeError();
+    if (!compression) return compression.error();
     Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
-    if (!opened) return opened.TakeError();
+    if (!opened) return opened.error();
     Session* session = opened->session.get();
 
     Result<Scene> scene = PrepareScene(options.scene, session->Params(), false);
-    if (!scene) return scene.TakeError();
+    if (!scene) return scene.error();
     if (scene->IsClip()) {
         return Error{options.scene.input + ": render takes one picture; use animate (with --range A-A for one "
                      "frame) for a clip or a sequence"};
     }
     if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
     Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);
-    if (!frame) return frame.TakeError();
+    if (!frame) return frame.error();
     const WriteOptions write{*compression, scene->values, options.scene.raw_colour};
     if (Status ok = WriteImage(*frame, options.output, write); !ok) return ok;
 

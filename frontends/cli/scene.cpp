@@ -18,12 +18,12 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     }
     for (const std::string& assignment : options.params) {
         Result<ParamSetting> setting = ParseParam(assignment, params, allow_ranges);
-        if (!setting) return setting.TakeError();
+        if (!setting) return setting.error();
         scene.settings.push_back(*setting);
     }
     if (!options.keys.empty()) {
         Result<ShotKeys> keys = ReadKeysFile(options.keys, params);
-        if (!keys) return keys.TakeError();
+        if (!keys) return keys.error();
         for (const ParamTrack& track : keys->params) {
             for (const ParamSetting& s : scene.settings) {
                 if (s.index == track.index) {
@@ -38,7 +38,7 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         scene.keys = std::move(*keys);
     }
     Result<std::unique_ptr<FrameSource>> source = OpenSource(options.input, options.start_number);
-    if (!source) return source.TakeError();
+    if (!source) return source.error();
     scene.source = std::move(*source);
     const SourceInfo& info = scene.source->Info();
     scene.full_width = info.width;
@@ -52,7 +52,7 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
 
     // After the input: --mask-fit layer needs the layer's size.
     Result<std::optional<MaskPath>> mask = LoadMask(options.mask, info.width, info.height);
-    if (!mask) return mask.TakeError();
+    if (!mask) return mask.error();
     scene.mask = *mask;
     if ((scene.mask || !scene.keys.mask.empty()) && MaskParamIndex(params) < 0) {
         return Error{"--mask: the effect has no mask path parameter"};
@@ -62,10 +62,10 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     }
     if (info.kind == SourceKind::STILL) {
         Result<World> world = ReadWorld(options.input, scene.bits, options.raw_colour);
-        if (!world) return world.TakeError();
+        if (!world) return world.error();
         if (options.downsample > 1) {
             Result<World> reduced = BoxDownsample(*world, options.downsample);
-            if (!reduced) return reduced.TakeError();
+            if (!reduced) return reduced.error();
             scene.input = std::move(*reduced);
         } else {
             scene.input = std::move(*world);
@@ -77,13 +77,13 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
 Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* input) {
     if (scene.downsample == 1) return scene.source->ReadInto(frame, scene.raw_colour, input);
     if (full->Empty()) {
-        Expected<World> made = World::Create(FormatForBits(scene.bits), scene.full_width, scene.full_height);
-        if (!made) return Error{"cannot hold a frame: " + made.Error()};
-        *full = made.TakeValue();
+        Result<World> made = World::Create(FormatForBits(scene.bits), scene.full_width, scene.full_height);
+        if (!made) return Error{"cannot hold a frame: " + made.error().message};
+        *full = std::move(*made);
     }
     if (Status ok = scene.source->ReadInto(frame, scene.raw_colour, full); !ok) return ok;
     Result<World> reduced = BoxDownsample(*full, scene.downsample);
-    if (!reduced) return reduced.TakeError();
+    if (!reduced) return reduced.error();
     *input = std::move(*reduced);
     return Success();
 }
@@ -100,7 +100,7 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
     }
     if (Status ok = ApplySettings(session, scene.settings, timing.SecondsOf(0), timing.SecondsOf(timing.frames - 1));
         !ok) {
-        return Error{"--param: " + ok.Message()};
+        return Error{"--param: " + ok.error().message};
     }
     return ApplyKeys(scene.keys, MASK_ID, session);
 }
@@ -108,7 +108,7 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
     session->SetTime(timing.TimeOf(frame), timing.time_step, timing.time_scale);
     const std::string label = timing.frames > 1 ? " of frame " + std::to_string(frame) : "";
-    if (Status ok = RenderCurrentFrame(session, false, plugin, label); !ok) return ok.TakeError();
+    if (Status ok = RenderCurrentFrame(session, false, plugin, label); !ok) return ok.error();
     return session->TakeOutput();
 }
 

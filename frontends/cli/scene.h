@@ -17,7 +17,7 @@
 #include "cli/mask_select.h"
 #include "runner/shot/keys_file.h"
 #include "runner/shot/param_text.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 
 namespace runner::cli {

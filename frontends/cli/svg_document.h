@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
 namespace runner::cli {
 

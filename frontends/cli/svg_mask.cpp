@@ -53,10 +53,10 @@ public:
         if (root == nullptr) return Error{file_ + ": the SVG document has no elements"};
         CollectIds(*root);
         Result<Frame> top = RootFrame(*root);
-        if (!top) return top.TakeError();
+        if (!top) return top.error();
         const std::string& id = options_.element_id;
         if (id.empty()) {
-            if (Status s = VisitChildren(*root, *top); !s) return s.TakeError();
+            if (Status s = VisitChildren(*root, *top); !s) return s.error();
             if (!found_) return Error{file_ + ": the SVG document has no <path> element or basic shape that is drawn"};
             return std::move(*found_);
         }
@@ -67,10 +67,10 @@ public:
             s = VisitChildren(*root, *top);
         } else {
             Result<Frame> around = FrameAround(*it->second, *root, *top);
-            if (!around) return around.TakeError();
+            if (!around) return around.error();
             s = Visit(*it->second, *around, true);
         }
-        if (!s) return s.TakeError();
+        if (!s) return s.error();
         if (!found_) return Error{file_ + ": element #" + id + " holds no <path> element or basic shape that is drawn"};
         return std::move(*found_);
     }
@@ -89,7 +89,7 @@ private:
         const char* text = e.Attribute(name);
         if (text == nullptr) return 0.0;
         Result<double> v = ParseLength(text, axis, viewport);
-        if (!v) return Fail(e, std::string(name) + "=" + v.Message());
+        if (!v) return Fail(e, std::string(name) + "=" + v.error().message);
         return *v;
     }
 
@@ -97,14 +97,14 @@ private:
         const char* text = e.Attribute("viewBox");
         if (text == nullptr) return std::optional<Box>();
         Result<Box> box = ParseViewBox(text);
-        if (!box) return Fail(e, box.Message());
+        if (!box) return Fail(e, box.error().message);
         return std::optional<Box>(*box);
     }
 
     Result<AspectRatio> Aspect(const XMLElement& e) const {
         const char* text = e.Attribute("preserveAspectRatio");
         Result<AspectRatio> aspect = ParseAspectRatio(text == nullptr ? "" : text);
-        if (!aspect) return Fail(e, aspect.Message());
+        if (!aspect) return Fail(e, aspect.error().message);
         return aspect;
     }
 
@@ -112,7 +112,7 @@ private:
         const char* text = e.Attribute("transform");
         if (text == nullptr) return outer;
         Result<Affine> m = ParseTransform(text);
-        if (!m) return Error{file_ + ": " + m.Message()};
+        if (!m) return Error{file_ + ": " + m.error().message};
         return Compose(outer, *m);
     }
 
@@ -129,22 +129,22 @@ private:
             return f;
         }
         Result<std::optional<Box>> box = ViewBox(root);
-        if (!box) return box.TakeError();
+        if (!box) return box.error();
         Result<AspectRatio> aspect = Aspect(root);
-        if (!aspect) return aspect.TakeError();
+        if (!aspect) return aspect.error();
         auto size = [&](const char* name, Axis axis) -> Result<std::optional<double>> {
             const char* text = root.Attribute(name);
             if (text == nullptr || std::string_view(text) == "auto") return std::optional<double>();
             if (IsPercentage(text) && !(layer_w > 0 && layer_h > 0)) return std::optional<double>();
             Result<double> v = ParseLength(text, axis, layer);
-            if (!v) return Fail(root, std::string(name) + "=" + v.Message());
+            if (!v) return Fail(root, std::string(name) + "=" + v.error().message);
             if (!(*v > 0.0)) return Fail(root, std::string(name) + "=\"" + text + "\": the document must have a size");
             return std::optional<double>(*v);
         };
         Result<std::optional<double>> width = size("width", Axis::X);
-        if (!width) return width.TakeError();
+        if (!width) return width.error();
         Result<std::optional<double>> height = size("height", Axis::Y);
-        if (!height) return height.TakeError();
+        if (!height) return height.error();
         std::optional<double> w = *width, h = *height;
         // A size left out follows the viewBox: its proportions when the
         // other is given, its own size when neither is; the layer's without one.
@@ -173,7 +173,7 @@ private:
             onto_layer = FitBox(size_px, layer, *aspect);
         }
         Result<Affine> placed = Transform(root, onto_layer);
-        if (!placed) return placed.TakeError();
+        if (!placed) return placed.error();
         f.ctm = Compose(*placed, to_pixels);
         return f;
     }
@@ -191,19 +191,19 @@ private:
                 return axis == Axis::X ? outer.width : outer.height;
             }
             Result<double> v = ParseLength(text, axis, outer);
-            if (!v) return Fail(e, std::string(name) + "=" + v.Message());
+            if (!v) return Fail(e, std::string(name) + "=" + v.error().message);
             return *v;
         };
         Result<double> x = Length(e, "x", Axis::X, outer), y = Length(e, "y", Axis::Y, outer);
         Result<double> w = size("width", Axis::X), h = size("height", Axis::Y);
         for (const Result<double>* r : {&x, &y, &w, &h}) {
-            if (!*r) return r->TakeError();
+            if (!*r) return r->error();
         }
         if (!(*w > 0.0 && *h > 0.0)) return std::optional<Frame>();
         Result<std::optional<Box>> box = ViewBox(e);
-        if (!box) return box.TakeError();
+        if (!box) return box.error();
         Result<AspectRatio> aspect = Aspect(e);
-        if (!aspect) return aspect.TakeError();
+        if (!aspect) return aspect.error();
         const Box port{*x, *y, *w, *h};
         if (!*box) return std::optional<Frame>(Frame{Compose(ctm, Translation(*x, *y)), Box{0, 0, *w, *h}});
         return std::optional<Frame>(Frame{Compose(ctm, FitBox(**box, port, *aspect)), **box});
@@ -212,7 +212,7 @@ private:
     // The frame an element's content is drawn in, reached in place.
     Result<std::optional<Frame>> InnerFrame(const XMLElement& e, const Frame& outer) const {
         Result<Affine> ctm = Transform(e, outer.ctm);
-        if (!ctm) return ctm.TakeError();
+        if (!ctm) return ctm.error();
         if (LocalName(e) == "svg") return ViewportFrame(e, *ctm, outer.viewport, nullptr);
         return std::optional<Frame>(Frame{*ctm, outer.viewport});
     }
@@ -227,7 +227,7 @@ private:
         Frame f = top;
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             Result<std::optional<Frame>> inner = InnerFrame(**it, f);
-            if (!inner) return inner.TakeError();
+            if (!inner) return inner.error();
             if (!*inner) return Fail(**it, "has no size, so nothing in it is drawn");
             f = **inner;
         }
@@ -255,11 +255,11 @@ private:
         if (!chosen && !shape && !IsContainer(name) && name != "use") return Success();
         if (shape || name == "use") {
             Result<Affine> ctm = Transform(e, frame.ctm);
-            if (!ctm) return ctm.TakeError();
+            if (!ctm) return ctm.error();
             return shape ? TakeShape(e, name, Frame{*ctm, frame.viewport}) : VisitUse(e, Frame{*ctm, frame.viewport});
         }
         Result<std::optional<Frame>> inner = InnerFrame(e, frame);
-        if (!inner) return inner.TakeError();
+        if (!inner) return inner.error();
         if (!*inner) return Success();
         if (name == "switch") {
             // The first child whose conditions hold is the one drawn.
@@ -289,8 +289,8 @@ private:
             return Fail(use, "<use> references nest deeper than " + std::to_string(MAX_USE_DEPTH));
         }
         Result<double> x = Length(use, "x", Axis::X, frame.viewport), y = Length(use, "y", Axis::Y, frame.viewport);
-        if (!x) return x.TakeError();
-        if (!y) return y.TakeError();
+        if (!x) return x.error();
+        if (!y) return y.error();
         const Frame at{Compose(frame.ctm, Translation(*x, *y)), frame.viewport};
         const std::string_view name = LocalName(target);
         expanding_.push_back(&target);
@@ -298,8 +298,8 @@ private:
         if ((name == "symbol" || name == "svg") && !(name == "svg" && DisplayNone(target))) {
             Result<Affine> ctm = Transform(target, at.ctm);
             Result<std::optional<Frame>> inner = ctm ? ViewportFrame(target, *ctm, at.viewport, &use)
-                                                     : Result<std::optional<Frame>>(ctm.TakeError());
-            if (!inner) s = inner.TakeError();
+                                                     : Result<std::optional<Frame>>(ctm.error());
+            if (!inner) s = inner.error();
             else if (*inner) s = VisitChildren(target, **inner);
         } else if (name != "symbol" && name != "svg") {
             s = Visit(target, at, false);
@@ -316,13 +316,13 @@ private:
             if (data.find_first_not_of(" \t\r\n\f") == std::string::npos) return Success();  // draws nothing
         } else {
             Result<std::string> d = ShapePathData(e, name, frame.viewport);
-            if (!d) return Fail(e, d.Message());
+            if (!d) return Fail(e, d.error().message);
             if (d->empty()) return Success();
             data = std::move(*d);
         }
         Result<std::vector<MaskPath>> paths = ParsePathData(data);
         if (!paths) {
-            return name == "path" ? Fail(e, paths.Message()) : Fail(e, "reaches beyond the coordinate limit of 1e7");
+            return name == "path" ? Fail(e, paths.error().message) : Fail(e, "reaches beyond the coordinate limit of 1e7");
         }
         for (MaskPath& p : *paths) p = Transformed(p, frame.ctm);
         found_ = std::move(*paths);
@@ -341,7 +341,7 @@ private:
 
 Result<std::vector<MaskPath>> ReadSvgMask(const std::string& file, const SvgOptions& options) {
     tinyxml2::XMLDocument doc;
-    if (Status loaded = LoadSvgDocument(file, &doc); !loaded) return loaded.TakeError();
+    if (Status loaded = LoadSvgDocument(file, &doc); !loaded) return loaded.error();
     return SvgMaskReader(file, options).Run(doc);
 }
 

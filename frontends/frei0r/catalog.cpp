@@ -34,7 +34,7 @@ Catalog BuildCatalog(const std::string& library) {
     catalog.library = library;
     Result<OpenedEffect> opened = OpenEffect(library);
     if (!opened) {
-        catalog.failure = opened.Message() + " (set " + EFFECT_LIBRARY_ENV + " to the effect library)";
+        catalog.failure = opened.error().message + " (set " + EFFECT_LIBRARY_ENV + " to the effect library)";
         catalog.explanation = "Not available: " + catalog.failure;
         return catalog;
     }

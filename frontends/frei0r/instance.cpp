@@ -66,14 +66,14 @@ void ApplyHostValues(FilterInstance* instance) {
         const HostValue& v = instance->values[i];
         if (p.kind == ValueKind::VALUES) {
             Result<std::vector<ParamSetting>> list = ParseParamList(v.text, defs, p.name);
-            if (!list) instance->problems.push_back(list.Message());
+            if (!list) instance->problems.push_back(list.error().message);
             else named = std::move(*list);
             continue;
         }
         if (p.kind == ValueKind::PATH) {
             if (IsBlank(v.text)) continue;
             Result<MaskPath> chosen = MaskFromPathData(v.text, 0, p.name);
-            if (!chosen) instance->problems.push_back(chosen.Message());
+            if (!chosen) instance->problems.push_back(chosen.error().message);
             else mask = std::move(*chosen);
             continue;
         }
@@ -107,8 +107,8 @@ void ApplyHostValues(FilterInstance* instance) {
     }
     if (!instance->problems.empty()) return;
     settings.insert(settings.end(), named.begin(), named.end());  // later settings win
-    if (Status ok = ApplySettings(session, settings); !ok) instance->problems.push_back(ok.Message());
-    if (Status ok = ApplyMask(session, mask, MASK_ID); !ok) instance->problems.push_back(ok.Message());
+    if (Status ok = ApplySettings(session, settings); !ok) instance->problems.push_back(ok.error().message);
+    if (Status ok = ApplyMask(session, mask, MASK_ID); !ok) instance->problems.push_back(ok.error().message);
 }
 
 void PassThrough(const FilterInstance& instance, const uint32_t* in, uint32_t* out) {
@@ -145,16 +145,16 @@ Result<std::unique_ptr<FilterInstance>> CreateInstance(const Catalog& catalog, u
         return Error{"frame size " + std::to_string(width) + "x" + std::to_string(height) + " is not usable"};
     }
     Result<OpenedEffect> opened = OpenEffect(catalog.library);
-    if (!opened) return opened.TakeError();
-    Expected<World> input =
+    if (!opened) return opened.error();
+    Result<World> input =
         World::Create(PF_PixelFormat_ARGB32, static_cast<int32_t>(width), static_cast<int32_t>(height), 0, 0);
     if (!input) {
-        return Error{"frame size " + std::to_string(width) + "x" + std::to_string(height) + ": " + input.Error()};
+        return Error{"frame size " + std::to_string(width) + "x" + std::to_string(height) + ": " + input.error().message};
     }
     auto instance = std::make_unique<FilterInstance>();
     instance->catalog = &catalog;
     instance->session = std::move(opened->session);
-    instance->session->SetInput(input.TakeValue());
+    instance->session->SetInput(std::move(*input));
     instance->session->SetTime(0, DEFAULT_TIME_STEP, TIME_SCALE);
     for (const HostParam& p : catalog.params) {
         HostValue v;
@@ -218,7 +218,7 @@ void UpdateFrame(FilterInstance* instance, double seconds, const uint32_t* in, u
         RgbaToWorld(in, &session->MutableInput());
         AdvanceTime(instance, seconds);
         if (Status ok = RenderCurrentFrame(session, true, instance->catalog->library, ""); !ok) {
-            Report(instance, ok.Message() + PASS_THROUGH);
+            Report(instance, ok.error().message + PASS_THROUGH);
             return PassThrough(*instance, in, out);
         }
         const World& output = session->Output();

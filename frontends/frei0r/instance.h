@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "frei0r/catalog.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 
 namespace runner::frei0r {

@@ -86,7 +86,7 @@ __attribute__((visibility("default"))) f0r_instance_t f0r_construct(unsigned int
         if (!catalog.failure.empty()) return nullptr;  // said once, when the catalog was built
         runner::Result<std::unique_ptr<FilterInstance>> made = runner::frei0r::CreateInstance(catalog, width, height);
         if (!made) {
-            Say(made.Message());
+            Say(made.error().message);
             return nullptr;
         }
         return made->release();

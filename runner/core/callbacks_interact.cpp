@@ -43,7 +43,7 @@ ParamDefinition Describe(const PF_ParamDef& def, ValueTrack* value) {
             p.slider_min = u.sd.slider_min;
             p.slider_max = u.sd.slider_max;
             p.default_value = u.sd.dephault;
-            value->from = u.sd.value;
+            value->keys = {ScalarKey{0.0, static_cast<double>(u.sd.value), KEY_LINEAR}};
             break;
         case PF_Param_FIX_SLIDER:
             p.valid_min = u.fd.valid_min / FIXED_ONE;
@@ -53,7 +53,7 @@ ParamDefinition Describe(const PF_ParamDef& def, ValueTrack* value) {
             p.default_value = u.fd.dephault / FIXED_ONE;
             p.precision = u.fd.precision;
             p.display_flags = u.fd.display_flags;
-            value->from = u.fd.value / FIXED_ONE;
+            value->keys = {ScalarKey{0.0, u.fd.value / FIXED_ONE, KEY_LINEAR}};
             break;
         case PF_Param_FLOAT_SLIDER:
             p.valid_min = u.fs_d.valid_min;
@@ -65,31 +65,30 @@ ParamDefinition Describe(const PF_ParamDef& def, ValueTrack* value) {
             p.display_flags = u.fs_d.display_flags;
             p.fs_flags = u.fs_d.fs_flags;
             p.curve_tolerance = u.fs_d.curve_tolerance;
-            value->from = u.fs_d.value;
+            value->keys = {ScalarKey{0.0, u.fs_d.value, KEY_LINEAR}};
             break;
         case PF_Param_CHECKBOX:
             p.default_value = u.bd.dephault;
             p.checkbox_text = ForeignText(u.bd.nameptr);
-            value->from = u.bd.value;
+            value->keys = {ScalarKey{0.0, static_cast<double>(u.bd.value), KEY_LINEAR}};
             break;
         case PF_Param_POPUP:
             p.default_value = u.pd.dephault;
             p.num_choices = u.pd.num_choices;
             p.choice_text = ForeignText(u.pd.namesptr);
             p.choices = SplitChoices(p.choice_text);
-            value->from = u.pd.value;
+            value->keys = {ScalarKey{0.0, static_cast<double>(u.pd.value), KEY_LINEAR}};
             break;
         case PF_Param_PATH:
             p.default_value = u.path_d.dephault;
-            value->from = u.path_d.path_id;
+            value->keys = {ScalarKey{0.0, static_cast<double>(u.path_d.path_id), KEY_LINEAR}};
             break;
         case PF_Param_COLOR:
             p.default_color = u.cd.dephault;
-            value->color = u.cd.value;
+            value->color_keys = {ColorKey{0.0, u.cd.value, KEY_LINEAR}};
             break;
         default: break;
     }
-    value->to = value->from;
     return p;
 }
 

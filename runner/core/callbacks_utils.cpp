@@ -106,13 +106,13 @@ PF_Err Fill(PF_ProgPtr effect_ref, const PF_Pixel* color, const PF_Rect* dst_rec
         if (!RectInside(*dst_rect, *w->Def())) return PF_Err_BAD_CALLBACK_PARAM;
         // A part of the world: fill a one-row world, then stamp it.
         const int32_t width = dst_rect->right - dst_rect->left;
-        Expected<World> row = World::Create(w->Format(), width, 1);
+        Result<World> row = World::Create(w->Format(), width, 1);
         if (!row) return PF_Err_OUT_OF_MEMORY;
-        const PF_Err err = FillWorld(*color, row.Value().Def());
+        const PF_Err err = FillWorld(*color, row.value().Def());
         if (err != PF_Err_NONE) return err;
         const size_t bpp = static_cast<size_t>(BytesPerPixel(w->Format()));
         for (int32_t y = dst_rect->top; y < dst_rect->bottom; ++y) {
-            memcpy(w->Row(y) + static_cast<size_t>(dst_rect->left) * bpp, row.Value().Row(0),
+            memcpy(w->Row(y) + static_cast<size_t>(dst_rect->left) * bpp, row.value().Row(0),
                    static_cast<size_t>(width) * bpp);
         }
         return PF_Err_NONE;

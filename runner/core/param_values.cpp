@@ -1,5 +1,5 @@
-// Parameter values as the host keeps them: a value (or a linear animation)
-// per parameter, answered at whatever time the effect asks for.
+// Parameter values as the host keeps them: keys per parameter (one for a
+// value that never changes), answered at whatever time the effect asks for.
 #include <math.h>
 #include <string.h>
 
@@ -15,14 +15,6 @@ constexpr double FIXED_ONE = 65536.0;
 constexpr uint64_t FNV_OFFSET = 1469598103934665603ull;
 constexpr uint64_t FNV_PRIME = 1099511628211ull;
 constexpr int32_t STATE_TAG = 0x52535354;  // marks a PF_State as ours
-
-// Fraction of the way from start to end at `time`, within 0..1.
-double Progress(int32_t time, int32_t start, int32_t end) {
-    if (end <= start) return time < start ? 0.0 : 1.0;
-    if (time <= start) return 0.0;
-    if (time >= end) return 1.0;
-    return (static_cast<double>(time) - start) / (static_cast<double>(end) - start);
-}
 
 // A finite double to int32, rounded to nearest and saturated, so that no
 // value a test sets can make an undefined conversion.
@@ -44,21 +36,6 @@ uint64_t Mix(uint64_t hash, const void* bytes, size_t size) {
     const uint8_t* p = static_cast<const uint8_t*>(bytes);
     for (size_t i = 0; i < size; ++i) hash = (hash ^ p[i]) * FNV_PRIME;
     return hash;
-}
-
-MaskPath Blend(const MaskPath& a, const MaskPath& b, double f) {
-    MaskPath out = a;
-    for (size_t i = 0; i < out.vertices.size(); ++i) {
-        MaskVertex& v = out.vertices[i];
-        const MaskVertex& w = b.vertices[i];
-        v.x += (w.x - v.x) * f;
-        v.y += (w.y - v.y) * f;
-        v.in_x += (w.in_x - v.in_x) * f;
-        v.in_y += (w.in_y - v.in_y) * f;
-        v.out_x += (w.out_x - v.out_x) * f;
-        v.out_y += (w.out_y - v.out_y) * f;
-    }
-    return out;
 }
 
 }  // namespace
@@ -97,10 +74,7 @@ PF_ParamDef Session::State::DefAt(PF_ParamIndex index, int32_t time) const {
     const ValueTrack& track = values[static_cast<size_t>(index)];
     // Popups, checkboxes and the path choice change only at keys.
     const bool hold_only = p.type == PF_Param_POPUP || p.type == PF_Param_CHECKBOX || p.type == PF_Param_PATH;
-    const double v = !track.keys.empty()
-                         ? ScalarAt(track.keys, Seconds(time), hold_only)
-                         : track.from + (track.to - track.from) *
-                                            (track.animated ? Progress(time, track.start_time, track.end_time) : 0.0);
+    const double v = track.keys.empty() ? 0.0 : ScalarAt(track.keys, Seconds(time), hold_only);
     switch (p.type) {
         case PF_Param_SLIDER: def.u.sd.value = SaturatingRound(v); break;
         case PF_Param_FIX_SLIDER: def.u.fd.value = SaturatingRound(v * FIXED_ONE); break;
@@ -115,7 +89,7 @@ PF_ParamDef Session::State::DefAt(PF_ParamIndex index, int32_t time) const {
             break;
         case PF_Param_PATH: def.u.path_d.path_id = static_cast<PF_PathID>(SaturatingRound(v)); break;
         case PF_Param_COLOR:
-            def.u.cd.value = track.color_keys.empty() ? track.color : ColorAt(track.color_keys, Seconds(time));
+            if (!track.color_keys.empty()) def.u.cd.value = ColorAt(track.color_keys, Seconds(time));
             break;
         default: break;
     }
@@ -162,12 +136,7 @@ PF_State Session::State::MakeState() const {
 bool Session::State::MaskAt(PF_PathID id, int32_t time, MaskPath* out) const {
     auto it = masks.find(id);
     if (id == 0 || it == masks.end()) return false;
-    const MaskTrack& m = it->second;
-    if (!m.keys.empty()) {
-        *out = MaskShapeAt(m.keys, Seconds(time));
-    } else {
-        *out = m.animated ? Blend(m.from, m.to, Progress(time, m.start_time, m.end_time)) : m.from;
-    }
+    *out = MaskShapeAt(it->second.keys, Seconds(time));
     return true;
 }
 
@@ -188,33 +157,11 @@ World* Session::State::KnownWorld(const PF_EffectWorld* def) {
 const std::vector<ParamDefinition>& Session::Params() const { return state_->params; }
 int32_t Session::ParamCount() const { return static_cast<int32_t>(state_->params.size()); }
 
-bool Session::SetValue(PF_ParamIndex index, double value) {
-    if (index <= 0 || index >= ParamCount() || !isfinite(value)) return false;
-    if (!Scalar(state_->params[static_cast<size_t>(index)].type)) return false;
-    ValueTrack& t = state_->values[static_cast<size_t>(index)];
-    t.from = t.to = value;
-    t.animated = false;
-    t.keys.clear();
-    ++state_->change_counter;
-    return true;
-}
-
-bool Session::SetFixedRaw(PF_ParamIndex index, PF_Fixed raw) {
-    if (index <= 0 || index >= ParamCount()) return false;
-    if (state_->params[static_cast<size_t>(index)].type != PF_Param_FIX_SLIDER) return false;
-    return SetValue(index, raw / FIXED_ONE);  // exact: raw has 31 bits
-}
-
-bool Session::SetColor(PF_ParamIndex index, const PF_Pixel& color) {
-    if (index <= 0 || index >= ParamCount()) return false;
-    if (state_->params[static_cast<size_t>(index)].type != PF_Param_COLOR) return false;
-    state_->values[static_cast<size_t>(index)].color = color;
-    state_->values[static_cast<size_t>(index)].color_keys.clear();
-    ++state_->change_counter;
-    return true;
-}
-
 namespace {
+
+std::string Named(const std::vector<ParamDefinition>& params, PF_ParamIndex index) {
+    return "parameter " + std::to_string(index) + " (\"" + params[static_cast<size_t>(index)].label + "\")";
+}
 
 // Times finite and strictly increasing, at least one key.
 template <typename Key>
@@ -228,47 +175,68 @@ bool Increasing(const std::vector<Key>& keys) {
 
 }  // namespace
 
-bool Session::SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys) {
-    if (!Increasing(keys)) return false;
-    for (const ScalarKey& k : keys) {
-        if (!isfinite(k.value)) return false;
+Status Session::SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys) {
+    if (index <= 0 || index >= ParamCount()) return Error{"no parameter " + std::to_string(index)};
+    if (!Scalar(state_->params[static_cast<size_t>(index)].type)) {
+        return Error{Named(state_->params, index) + " takes no number"};
     }
-    if (!SetValue(index, keys.front().value)) return false;
+    if (!Increasing(keys)) return Error{Named(state_->params, index) + ": key times are not finite and increasing"};
+    for (const ScalarKey& k : keys) {
+        if (!isfinite(k.value)) return Error{Named(state_->params, index) + ": a value is not a finite number"};
+    }
     state_->values[static_cast<size_t>(index)].keys = std::move(keys);
-    return true;
+    ++state_->change_counter;
+    return Success();
 }
 
-bool Session::SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys) {
-    if (!Increasing(keys) || !SetColor(index, keys.front().value)) return false;
+Status Session::SetValue(PF_ParamIndex index, double value) {
+    return SetKeys(index, {ScalarKey{0.0, value, KEY_LINEAR}});
+}
+
+Status Session::SetFixedRaw(PF_ParamIndex index, PF_Fixed raw) {
+    if (index > 0 && index < ParamCount() && state_->params[static_cast<size_t>(index)].type != PF_Param_FIX_SLIDER) {
+        return Error{Named(state_->params, index) + " is not a fixed-point slider"};
+    }
+    return SetValue(index, raw / FIXED_ONE);  // exact: raw has 31 bits
+}
+
+Status Session::SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys) {
+    if (index <= 0 || index >= ParamCount()) return Error{"no parameter " + std::to_string(index)};
+    if (state_->params[static_cast<size_t>(index)].type != PF_Param_COLOR) {
+        return Error{Named(state_->params, index) + " is not a colour"};
+    }
+    if (!Increasing(keys)) return Error{Named(state_->params, index) + ": key times are not finite and increasing"};
     state_->values[static_cast<size_t>(index)].color_keys = std::move(keys);
-    return true;
+    ++state_->change_counter;
+    return Success();
 }
 
-bool Session::SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys) {
-    if (id == 0 || !Increasing(keys)) return false;
+Status Session::SetColor(PF_ParamIndex index, const PF_Pixel& color) {
+    return SetColorKeys(index, {ColorKey{0.0, color, KEY_LINEAR}});
+}
+
+Status Session::SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys) {
+    if (id == 0) return Error{"path id 0 means no mask"};
+    if (!Increasing(keys)) return Error{"mask key times are not finite and increasing"};
     for (size_t i = 1; i < keys.size(); ++i) {
         if (keys[i].path.vertices.size() != keys[0].path.vertices.size() ||
             keys[i].path.closed != keys[0].path.closed) {
-            return false;
+            return Error{"mask key " + std::to_string(i + 1) + " differs from the first in its vertex count or closedness"};
         }
     }
-    MaskTrack& m = state_->masks[id];
-    m = MaskTrack{};
-    m.from = keys.front().path;
-    m.keys = std::move(keys);
+    state_->masks[id].keys = std::move(keys);
     ++state_->change_counter;
-    return true;
+    return Success();
 }
 
-bool Session::Animate(PF_ParamIndex index, double from, double to, int32_t start_time,
-                      int32_t end_time) {
-    if (!SetValue(index, from) || !isfinite(to)) return false;
-    ValueTrack& t = state_->values[static_cast<size_t>(index)];
-    t.to = to;
-    t.animated = true;
-    t.start_time = start_time;
-    t.end_time = end_time;
-    return true;
+Status Session::SetMask(PF_PathID id, const MaskPath& path) { return SetMaskKeys(id, {MaskKey{0.0, path, KEY_LINEAR}}); }
+
+void Session::RemoveMask(PF_PathID id) {
+    if (state_->masks.erase(id) != 0) ++state_->change_counter;
+}
+
+bool Session::MaskAt(PF_PathID id, int32_t time, MaskPath* out) const {
+    return out != nullptr && state_->MaskAt(id, time, out);
 }
 
 double Session::ValueAt(PF_ParamIndex index, int32_t time) const {
@@ -292,37 +260,5 @@ PF_ParamDef Session::DefAt(PF_ParamIndex index, int32_t time) const {
 }
 
 PF_State Session::CurrentState() const { return state_->MakeState(); }
-
-bool Session::SetMask(PF_PathID id, const MaskPath& path) {
-    if (id == 0) return false;
-    MaskTrack& m = state_->masks[id];
-    m = MaskTrack{};
-    m.from = path;
-    ++state_->change_counter;
-    return true;
-}
-
-bool Session::AnimateMask(PF_PathID id, const MaskPath& from, const MaskPath& to,
-                          int32_t start_time, int32_t end_time) {
-    if (id == 0 || from.vertices.size() != to.vertices.size() || from.closed != to.closed) {
-        return false;
-    }
-    MaskTrack& m = state_->masks[id];
-    m.from = from;
-    m.to = to;
-    m.animated = true;
-    m.start_time = start_time;
-    m.end_time = end_time;
-    ++state_->change_counter;
-    return true;
-}
-
-void Session::RemoveMask(PF_PathID id) {
-    if (state_->masks.erase(id) != 0) ++state_->change_counter;
-}
-
-bool Session::MaskAt(PF_PathID id, int32_t time, MaskPath* out) const {
-    return out != nullptr && state_->MaskAt(id, time, out);
-}
 
 }  // namespace runner

@@ -222,14 +222,14 @@ CommandResult Session::SmartRender(void* pre_render_data, bool reuse_output) {
             s.output = std::move(s.recycled_output);
             s.recycled_output = World();
         } else {
-            Expected<World> output =
+            Result<World> output =
                 World::Create(format, s.input.Width(), height, s.output_row_padding, PADDING_CANARY);
             if (!output) {
                 CommandResult failed;
                 failed.err = PF_Err_OUT_OF_MEMORY;
                 return failed;
             }
-            s.output = output.TakeValue();
+            s.output = std::move(*output);
         }
     }
 

@@ -9,7 +9,7 @@
 //
 // Typical use:
 //   runner::Session s(&EntryPointFunc);                   // or over a loaded library
-//   s.SetInput(runner::World::Create(PF_PixelFormat_ARGB32, 64, 48).TakeValue());
+//   s.SetInput(runner::World::Create(PF_PixelFormat_ARGB32, 64, 48).value());
 //   s.SetUp();                                            // global, params, sequence, UI
 //   s.SetValue(PARAM_TIME, 50.0);                         // user units: 50 %
 //   s.SetMask(1, mask); s.SetValue(PARAM_PATH, 1);
@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "host/host_api.h"
-#include "runner/core/expected.h"
+#include "runner/core/error.h"
 #include "runner/core/faults.h"
 #include "runner/core/handles.h"
 #include "runner/core/keyframes.h"
@@ -165,19 +165,16 @@ public:
     int32_t ParamCount() const;
     // Values in the definition's user units: fixed sliders 50.0 for 50 %
     // (stored as 50 * 65536), checkboxes 0/1, popups 1.., paths the path id.
-    // False for an unknown index, a colour or layer, or a non-finite value.
-    bool SetValue(PF_ParamIndex index, double value);
-    bool SetFixedRaw(PF_ParamIndex index, PF_Fixed raw);
-    bool SetColor(PF_ParamIndex index, const PF_Pixel& color);
-    // Linear from `from` at start_time to `to` at end_time (host time
-    // units, e.g. frame * time_step), held constant outside.
-    bool Animate(PF_ParamIndex index, double from, double to, int32_t start_time,
-                 int32_t end_time);
-    // Keyframes (times in seconds of the shot, strictly increasing): the value
-    // at a time is the keys' (see keyframes.h), stored as the host stores
-    // the parameter's type. False for a bad index, type or time order.
-    bool SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys);
-    bool SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys);
+    // A value is one key; keys (times in seconds of the shot, strictly
+    // increasing) give the value at any time as keyframes.h describes, stored
+    // as the host stores the parameter's type. Every refusal says why and
+    // names the parameter: an unknown index, the wrong type, a value that is
+    // not finite, times out of order.
+    Status SetValue(PF_ParamIndex index, double value);
+    Status SetFixedRaw(PF_ParamIndex index, PF_Fixed raw);
+    Status SetColor(PF_ParamIndex index, const PF_Pixel& color);
+    Status SetKeys(PF_ParamIndex index, std::vector<ScalarKey> keys);
+    Status SetColorKeys(PF_ParamIndex index, std::vector<ColorKey> keys);
     double ValueAt(PF_ParamIndex index, int32_t time) const;
     double Value(PF_ParamIndex index) const;  // at the current time
     // The definition with its value at `time`, as checkout_param answers it.
@@ -188,13 +185,10 @@ public:
     void SetInput(World input);
     const World& Input() const;
     World& MutableInput();
-    // Masks by path id (0 is "none" and cannot be set). An animated mask
-    // moves each vertex linearly; both paths must have the same vertices.
-    bool SetMask(PF_PathID id, const MaskPath& path);
-    bool AnimateMask(PF_PathID id, const MaskPath& from, const MaskPath& to,
-                     int32_t start_time, int32_t end_time);
-    // A keyed mask: neighbouring keys agree in vertex count and closedness.
-    bool SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys);
+    // Masks by path id (0 is "none" and cannot be set): one shape, or keys
+    // whose neighbours agree in vertex count and closedness.
+    Status SetMask(PF_PathID id, const MaskPath& path);
+    Status SetMaskKeys(PF_PathID id, std::vector<MaskKey> keys);
     void RemoveMask(PF_PathID id);
     // The mask at `time` in full-resolution layer pixels.
     bool MaskAt(PF_PathID id, int32_t time, MaskPath* out) const;

@@ -25,25 +25,17 @@
 
 namespace runner {
 
-// A scalar value that may move linearly between two times, or follow keys.
+// A parameter's value over time: keys, one for a value that never changes
+// (see keyframes.h). Colours have colour keys, everything else scalar keys;
+// the input layer has neither.
 struct ValueTrack {
-    double from = 0.0;
-    double to = 0.0;
-    bool animated = false;
-    int32_t start_time = 0;
-    int32_t end_time = 0;
-    PF_Pixel color{};  // colour parameters
-    std::vector<ScalarKey> keys;       // when not empty, they give the value
-    std::vector<ColorKey> color_keys;  // likewise for colours
+    std::vector<ScalarKey> keys;
+    std::vector<ColorKey> color_keys;
 };
 
+// A mask's shape over time: keys, one for a mask that stays.
 struct MaskTrack {
-    MaskPath from;
-    MaskPath to;
-    bool animated = false;
-    int32_t start_time = 0;
-    int32_t end_time = 0;
-    std::vector<MaskKey> keys;  // when not empty, they give the shape
+    std::vector<MaskKey> keys;
 };
 
 // A path the effect has checked out: the mask at the asked time, already

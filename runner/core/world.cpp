@@ -77,24 +77,24 @@ uint8_t* AllocateFilled(size_t bytes, uint8_t fill_byte) {
 
 }  // namespace
 
-Expected<World> World::Create(PF_PixelFormat format, int32_t width, int32_t height,
+Result<World> World::Create(PF_PixelFormat format, int32_t width, int32_t height,
                               int32_t row_padding_bytes, uint8_t fill_byte) {
     const int32_t bpp = BytesPerPixel(format);
-    if (bpp == 0) return Failure{"unknown pixel format " + std::to_string(format)};
+    if (bpp == 0) return Error{"unknown pixel format " + std::to_string(format)};
     if (width < 0 || height < 0 || row_padding_bytes < 0) {
-        return Failure{"negative world size or padding"};
+        return Error{"negative world size or padding"};
     }
     const int64_t rowbytes = int64_t{width} * bpp + row_padding_bytes;
     if (rowbytes > std::numeric_limits<int32_t>::max()) {
-        return Failure{"world rows too long for rowbytes"};
+        return Error{"world rows too long for rowbytes"};
     }
     const uint64_t total = static_cast<uint64_t>(rowbytes) * static_cast<uint64_t>(height);
     // Far beyond any frame we render, and a size every platform can allocate.
-    if (total > MAX_WORLD_BYTES) return Failure{"world too large"};
+    if (total > MAX_WORLD_BYTES) return Error{"world too large"};
 
     World world;
     world.bytes_ = AllocateFilled(static_cast<size_t>(total), fill_byte);
-    if (world.bytes_ == nullptr && total != 0) return Failure{"out of memory for a world"};
+    if (world.bytes_ == nullptr && total != 0) return Error{"out of memory for a world"};
     world.size_ = static_cast<size_t>(total);
     world.tag_->format = format;
     world.def_.data = world.bytes_;

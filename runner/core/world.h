@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "host/host_api.h"
-#include "runner/core/expected.h"
+#include "runner/core/error.h"
 
 namespace runner {
 
@@ -38,7 +38,7 @@ public:
     // Every byte of the buffer, image and padding, is set to `fill_byte`.
     // Fails on a bad format, a negative size or a buffer size that does not
     // fit in rowbytes (32-bit signed) or in memory.
-    static Expected<World> Create(PF_PixelFormat format, int32_t width, int32_t height,
+    static Result<World> Create(PF_PixelFormat format, int32_t width, int32_t height,
                                   int32_t row_padding_bytes = 0,
                                   uint8_t fill_byte = PADDING_CANARY);
 

@@ -25,14 +25,14 @@ std::string LastWindowsError() {
     return "error " + std::to_string(static_cast<unsigned long>(GetLastError()));
 }
 
-Expected<std::vector<uint8_t>> PiplFromModule(HMODULE module, const std::string& path) {
+Result<std::vector<uint8_t>> PiplFromModule(HMODULE module, const std::string& path) {
     HRSRC resource = FindResourceExA(module, PIPL_SECTION, MAKEINTRESOURCEA(PIPL_RESOURCE_ID),
                                      PIPL_LANGUAGE);
-    if (resource == nullptr) return Failure{path + ": no PiPL resource"};
+    if (resource == nullptr) return Error{path + ": no PiPL resource"};
     HGLOBAL loaded = LoadResource(module, resource);
     const void* data = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = SizeofResource(module, resource);
-    if (data == nullptr) return Failure{path + ": cannot load its PiPL resource"};
+    if (data == nullptr) return Error{path + ": cannot load its PiPL resource"};
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
 }
@@ -49,34 +49,34 @@ bool FileExists(const std::string& path) {
 
 #ifdef _WIN32
 
-Expected<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
-    if (!FileExists(path)) return Failure{path + ": no such file"};
+Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
+    if (!FileExists(path)) return Error{path + ": no such file"};
     // As a data file: the PiPL is read before any of the library's code runs.
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) return Failure{path + ": not a library (" + LastWindowsError() + ")"};
-    Expected<std::vector<uint8_t>> bytes = PiplFromModule(module, path);
+    if (module == nullptr) return Error{path + ": not a library (" + LastWindowsError() + ")"};
+    Result<std::vector<uint8_t>> bytes = PiplFromModule(module, path);
     FreeLibrary(module);
     return bytes;
 }
 
-Expected<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
-    Expected<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
-    if (!bytes) return Failure{bytes.Error()};
-    Expected<Pipl> pipl = ParsePipl(bytes.Value().data(), bytes.Value().size());
-    if (!pipl) return Failure{path + ": " + pipl.Error()};
+Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
+    Result<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
+    if (!bytes) return Error{bytes.error().message};
+    Result<Pipl> pipl = ParsePipl(bytes.value().data(), bytes.value().size());
+    if (!pipl) return Error{path + ": " + pipl.error().message};
 
     HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        return Failure{path + ": cannot load library (" + LastWindowsError() + ")"};
+        return Error{path + ": cannot load library (" + LastWindowsError() + ")"};
     }
     FARPROC symbol = GetProcAddress(module, PF_ENTRY_POINT_NAME);
     if (symbol == nullptr) {
         FreeLibrary(module);
-        return Failure{path + ": no " PF_ENTRY_POINT_NAME};
+        return Error{path + ": no " PF_ENTRY_POINT_NAME};
     }
     std::shared_ptr<EffectLibrary> library(new EffectLibrary);
     library->path_ = path;
-    library->pipl_ = pipl.TakeValue();
+    library->pipl_ = std::move(*pipl);
     library->module_ = module;
     library->entry_ = reinterpret_cast<PF_EntryPointFunc>(reinterpret_cast<void*>(symbol));
     return library;
@@ -88,35 +88,35 @@ EffectLibrary::~EffectLibrary() {
 
 #else
 
-Expected<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
-    Expected<std::vector<uint8_t>> file = ReadFileBytes(path);
-    if (!file) return Failure{FileExists(path) ? file.Error() : path + ": no such file"};
-    Expected<std::vector<uint8_t>> section =
-        ReadElfSection(file.Value().data(), file.Value().size(), PIPL_SECTION);
-    if (!section) return Failure{path + ": " + section.Error()};
+Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
+    Result<std::vector<uint8_t>> file = ReadFileBytes(path);
+    if (!file) return Error{FileExists(path) ? file.error().message : path + ": no such file"};
+    Result<std::vector<uint8_t>> section =
+        ReadElfSection(file.value().data(), file.value().size(), PIPL_SECTION);
+    if (!section) return Error{path + ": " + section.error().message};
     return section;
 }
 
-Expected<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
-    Expected<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
-    if (!bytes) return Failure{bytes.Error()};
-    Expected<Pipl> pipl = ParsePipl(bytes.Value().data(), bytes.Value().size());
-    if (!pipl) return Failure{path + ": " + pipl.Error()};
+Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
+    Result<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
+    if (!bytes) return Error{bytes.error().message};
+    Result<Pipl> pipl = ParsePipl(bytes.value().data(), bytes.value().size());
+    if (!pipl) return Error{path + ": " + pipl.error().message};
 
     // RTLD_LOCAL: two effects (or two builds of one) never share symbols.
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
-        return Failure{path + ": cannot load library (" + (why ? why : "unknown") + ")"};
+        return Error{path + ": cannot load library (" + (why ? why : "unknown") + ")"};
     }
     void* symbol = dlsym(module, PF_ENTRY_POINT_NAME);
     if (symbol == nullptr) {
         dlclose(module);
-        return Failure{path + ": no " PF_ENTRY_POINT_NAME};
+        return Error{path + ": no " PF_ENTRY_POINT_NAME};
     }
     std::shared_ptr<EffectLibrary> library(new EffectLibrary);
     library->path_ = path;
-    library->pipl_ = pipl.TakeValue();
+    library->pipl_ = std::move(*pipl);
     library->module_ = module;
     library->entry_ = reinterpret_cast<PF_EntryPointFunc>(symbol);
     return library;

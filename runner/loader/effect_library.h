@@ -8,7 +8,7 @@
 #include <string>
 
 #include "host/host_api.h"
-#include "runner/core/expected.h"
+#include "runner/core/error.h"
 #include "runner/loader/pipl_reader.h"
 
 namespace runner {
@@ -19,7 +19,7 @@ public:
     // language 1033 on Windows), loads the library and finds EntryPointFunc.
     // Every failure names the path: missing file, not a library, no PiPL,
     // no entry point.
-    static Expected<std::shared_ptr<EffectLibrary>> Load(const std::string& path);
+    static Result<std::shared_ptr<EffectLibrary>> Load(const std::string& path);
 
     ~EffectLibrary();
     EffectLibrary(const EffectLibrary&) = delete;
@@ -38,7 +38,7 @@ private:
 };
 
 // The raw PiPL bytes of a library file, without keeping it loaded.
-Expected<std::vector<uint8_t>> ReadPiplBytes(const std::string& path);
+Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path);
 
 }  // namespace runner
 

@@ -46,14 +46,14 @@ std::unique_ptr<Session> NewSession(const std::shared_ptr<EffectLibrary>& librar
 }
 
 Result<OpenedEffect> OpenEffect(const std::string& plugin_path) {
-    Expected<std::shared_ptr<EffectLibrary>> loaded = EffectLibrary::Load(plugin_path);
+    Result<std::shared_ptr<EffectLibrary>> loaded = EffectLibrary::Load(plugin_path);
     if (!loaded) {
-        const std::string& why = loaded.Error();
+        const std::string& why = loaded.error().message;
         // The loader's messages already name the path; make sure ours does.
         if (why.find(plugin_path) != std::string::npos) return Error{why};
         return Error{plugin_path + ": " + why};
     }
-    OpenedEffect opened{loaded.TakeValue(), nullptr};
+    OpenedEffect opened{std::move(*loaded), nullptr};
     opened.session = NewSession(opened.library);
     Session* session = opened.session.get();
     const CommandResult set_up = session->SetUp();

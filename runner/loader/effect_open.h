@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 #include "runner/loader/effect_library.h"
 

@@ -44,11 +44,11 @@ bool ReadWord(const ByteReader& in, uint64_t at, uint64_t bytes, uint64_t* out) 
     return true;
 }
 
-Failure Bad(const std::string& why) { return Failure{"not a readable ELF file: " + why}; }
+Error Bad(const std::string& why) { return Error{"not a readable ELF file: " + why}; }
 
 }  // namespace
 
-Expected<std::vector<uint8_t>> ReadElfSection(const uint8_t* bytes, size_t size,
+Result<std::vector<uint8_t>> ReadElfSection(const uint8_t* bytes, size_t size,
                                               const std::string& name) {
     const ByteReader in(bytes, size);
     uint8_t ident[6] = {};
@@ -117,12 +117,12 @@ Expected<std::vector<uint8_t>> ReadElfSection(const uint8_t* bytes, size_t size,
         if (!in.Has(s.offset, s.size)) return Bad("section " + name + " outside the file");
         return std::vector<uint8_t>(in.At(s.offset), in.At(s.offset) + s.size);
     }
-    return Failure{"no section named " + name};
+    return Error{"no section named " + name};
 }
 
-Expected<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
+Result<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr) return Failure{"cannot open " + path};
+    if (file == nullptr) return Error{"cannot open " + path};
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got = 0;
@@ -131,7 +131,7 @@ Expected<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
     }
     const bool failed = ferror(file) != 0;
     fclose(file);
-    if (failed) return Failure{"cannot read " + path};
+    if (failed) return Error{"cannot read " + path};
     return bytes;
 }
 

@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "runner/core/expected.h"
+#include "runner/core/error.h"
 
 namespace runner {
 
 // The contents of the section called `name`. Every offset and size read
 // from the file is checked against the buffer: a truncated or hostile file
 // gives a failure, never a read outside `bytes`.
-Expected<std::vector<uint8_t>> ReadElfSection(const uint8_t* bytes, size_t size,
+Result<std::vector<uint8_t>> ReadElfSection(const uint8_t* bytes, size_t size,
                                               const std::string& name);
 
 // A whole file; fails naming the path.
-Expected<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
+Result<std::vector<uint8_t>> ReadFileBytes(const std::string& path);
 
 }  // namespace runner
 

@@ -38,7 +38,7 @@ bool Word32(const std::vector<uint8_t>& value, uint32_t* out) {
     return ByteReader(value.data(), value.size()).U32(0, out);
 }
 
-Failure Bad(const std::string& why) { return Failure{"malformed PiPL: " + why}; }
+Error Bad(const std::string& why) { return Error{"malformed PiPL: " + why}; }
 
 // The entry point's key for the processor this host runs on, and the other.
 constexpr const char* OWN_ENTRY_KEY = sizeof(void*) == 8 ? "8664" : "wx86";
@@ -53,7 +53,7 @@ const PiplProperty* Pipl::Find(const std::string& key) const {
     return nullptr;
 }
 
-Expected<Pipl> ParsePipl(const uint8_t* bytes, size_t size) {
+Result<Pipl> ParsePipl(const uint8_t* bytes, size_t size) {
     const ByteReader in(bytes, size);
     uint16_t version = 0;
     uint32_t reserved = 0;

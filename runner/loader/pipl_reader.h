@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/core/expected.h"
+#include "runner/core/error.h"
 
 namespace runner {
 
@@ -43,7 +43,7 @@ struct Pipl {
 
 // Fails (never reads out of bounds) on a short buffer, a wrong version, a
 // property running past the end, or a known property of the wrong shape.
-Expected<Pipl> ParsePipl(const uint8_t* bytes, size_t size);
+Result<Pipl> ParsePipl(const uint8_t* bytes, size_t size);
 
 }  // namespace runner
 

@@ -5,7 +5,7 @@
 
 #include "runner/media/path_util.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr int32_t MAX_DWA_LEVEL = 1000000;
@@ -94,4 +94,4 @@ std::string DescribeCompression(const Compression& compression) {
     return compression.method + ":" + std::to_string(compression.level);
 }
 
-}  // namespace runner::cli
+}  // namespace runner

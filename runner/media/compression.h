@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 enum ImageFileFormat : int32_t { IMAGE_FORMAT_NONE, IMAGE_FORMAT_PNG, IMAGE_FORMAT_TIFF, IMAGE_FORMAT_EXR };
 
@@ -36,6 +36,6 @@ Compression ResolveCompression(const Compression& chosen, ImageFileFormat format
 // "zip:1", "piz", ...
 std::string DescribeCompression(const Compression& compression);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr uint8_t EXR_MAGIC[4] = {0x76, 0x2f, 0x31, 0x01};
@@ -169,4 +169,4 @@ Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32
     return Success();
 }
 
-}  // namespace runner::cli
+}  // namespace runner

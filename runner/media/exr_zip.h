@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // Rows per compressed block of a ZIP file.
 constexpr int32_t EXR_ZIP_BLOCK_ROWS = 16;
@@ -26,6 +26,6 @@ using ExrRowSource = std::function<void(int32_t y, float* rgba)>;
 // file's name.
 Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32_t level, const ExrRowSource& rows);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -9,7 +9,7 @@
 #include "runner/media/path_util.h"
 #include "runner/media/video_pipe.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 class PatternSink : public FrameSink {
@@ -19,14 +19,14 @@ public:
 
     Result<PipeFrame> Prepare(int32_t frame, World image) override {
         Result<std::string> name = FrameFileName(pattern_, frame);
-        if (!name) return name.TakeError();
+        if (!name) return name.error();
         const std::string temp = TempNameBeside(*name);
         {
             // Recorded first, so that Abandon removes even a half-written file.
             std::lock_guard<std::mutex> lock(mutex_);
             pending_.push_back({temp, *name});
         }
-        if (Status ok = WriteImage(image, temp, write_); !ok) return Error{*name + ": " + ok.Message()};
+        if (Status ok = WriteImage(image, temp, write_); !ok) return Error{*name + ": " + ok.error().message};
         return PipeFrame{std::move(image), {}};
     }
 
@@ -125,16 +125,16 @@ Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int3
             return Error{"--compression " + options.compression + ": applies to image files, not to the video " + output};
         }
         Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(output, width, height, video);
-        if (!pipe) return pipe.TakeError();
+        if (!pipe) return pipe.error();
         return std::unique_ptr<FrameSink>(new VideoSink(output, std::move(*pipe)));
     }
     Result<std::string> first = FrameFileName(output, 0);
-    if (!first) return first.TakeError();
-    if (Status ok = CheckOutputFile(*first); !ok) return ok.TakeError();
+    if (!first) return first.error();
+    if (Status ok = CheckOutputFile(*first); !ok) return ok.error();
     Result<Compression> compression = ParseCompression(options.compression, *first);
-    if (!compression) return compression.TakeError();
+    if (!compression) return compression.error();
     return std::unique_ptr<FrameSink>(
         new PatternSink(output, WriteOptions{*compression, options.values, options.raw_colour}));
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -9,10 +9,10 @@
 
 #include "runner/shot/colour.h"
 #include "runner/media/video_pipe.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/world.h"
 
-namespace runner::cli {
+namespace runner {
 
 class FrameSink {
 public:
@@ -47,6 +47,6 @@ struct SinkOptions {
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
                                                  const VideoOptions& video, const SinkOptions& files);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

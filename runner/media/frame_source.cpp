@@ -14,7 +14,7 @@
 #include "runner/media/path_util.h"
 #include "runner/media/subprocess.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -48,7 +48,7 @@ public:
 
     Status ReadInto(int32_t index, bool raw_colour, World* world) override {
         Result<std::string> name = FrameFileName(pattern_, static_cast<int32_t>(first_ + index));
-        if (!name) return name.TakeError();
+        if (!name) return name.error();
         return ReadImageInto(*name, raw_colour, world);
     }
 
@@ -107,7 +107,7 @@ private:
             "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt",
             info_.bits == DEPTH_BITS_16 ? "rgba64le" : "rgba", "pipe:1"};
         Result<Child> child = Spawn(args, PipeTo::CHILD_STDOUT, log_);
-        if (!child) return Error{file_ + ": cannot decode: " + child.Message()};
+        if (!child) return Error{file_ + ": cannot decode: " + child.error().message};
         child_ = *child;
         return Success();
     }
@@ -165,7 +165,7 @@ std::optional<int64_t> NumberOf(const std::string& pattern, const std::string& n
 }
 
 Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, int32_t start_number) {
-    if (Result<std::string> ok = FrameFileName(pattern, 0); !ok) return ok.TakeError();
+    if (Result<std::string> ok = FrameFileName(pattern, 0); !ok) return ok.error();
     const fs::path full(pattern);
     const fs::path folder = full.parent_path().empty() ? fs::path(".") : full.parent_path();
     const std::string file_pattern = full.filename().string();
@@ -180,7 +180,7 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
     if (ec) return Error{pattern + ": cannot list " + folder.string() + ": " + ec.message()};
     if (numbers.empty()) return Error{pattern + ": no file matches the pattern"};
     const int64_t first = start_number >= 0 ? start_number : *numbers.begin();
-    auto name_of = [&](int64_t n) { return FrameFileName(pattern, static_cast<int32_t>(n)).Value(); };
+    auto name_of = [&](int64_t n) { return FrameFileName(pattern, static_cast<int32_t>(n)).value(); };
     if (numbers.count(first) == 0) return Error{pattern + ": the first frame " + name_of(first) + " does not exist"};
     int64_t last = first;
     while (numbers.count(last + 1) != 0) ++last;
@@ -190,7 +190,7 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
     }
     if (last - first + 1 > 1000000) return Error{pattern + ": more than 1000000 frames"};
     Result<ImageInfo> sample = ReadImageInfo(name_of(first));
-    if (!sample) return sample.TakeError();
+    if (!sample) return sample.error();
     auto source = std::make_unique<SequenceSource>(pattern, first, *sample);
     source->SetLength(static_cast<int32_t>(last - first + 1));
     return std::unique_ptr<FrameSource>(std::move(source));
@@ -225,7 +225,7 @@ Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file) {
                                             "stream=codec_type,codec_name,width,height,pix_fmt,bits_per_raw_sample,"
                                             "r_frame_rate,avg_frame_rate,nb_read_packets:stream_side_data=rotation",
                                             "-of", "json", file});
-    if (!out) return Error{file + ": not a video ffprobe can read (" + out.Message() + ")"};
+    if (!out) return Error{file + ": not a video ffprobe can read (" + out.error().message + ")"};
     const nlohmann::json doc = nlohmann::json::parse(*out, nullptr, false);
     if (doc.is_discarded() || !doc.contains("streams")) return Error{file + ": ffprobe gave no stream list"};
     SourceInfo info;
@@ -252,7 +252,7 @@ Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file) {
         }
     }
     if (!have_video) return Error{file + ": has no video stream"};
-    if (Status ok = CheckAddressable(info.width, info.height, file); !ok) return ok.TakeError();
+    if (Status ok = CheckAddressable(info.width, info.height, file); !ok) return ok.error();
     if (info.frames < 1) return Error{file + ": ffprobe counts no frames in the video stream"};
     if (!info.rate) return Error{file + ": the video stream has no frame rate; give one with --fps"};
     return std::unique_ptr<FrameSource>(new VideoSource(file, info));
@@ -265,7 +265,7 @@ Result<std::string> AudioCodecOf(const std::string& file) {
     if (!fs::exists(file, ec)) return Error{file + ": no such file"};
     Result<std::string> out = RunForOutput({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
                                             "stream=codec_name", "-of", "csv=p=0", file});
-    if (!out) return Error{file + ": not a file ffprobe can read (" + out.Message() + ")"};
+    if (!out) return Error{file + ": not a file ffprobe can read (" + out.error().message + ")"};
     std::string codec = *out;
     while (!codec.empty() && std::isspace(static_cast<unsigned char>(codec.back()))) codec.pop_back();
     if (codec.empty()) return Error{file + ": has no audio stream"};
@@ -292,7 +292,7 @@ Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_
         Result<std::unique_ptr<FrameSource>> video = OpenVideo(input);
         if (video && (*video)->Info().frames > 1) return video;
     }
-    return image.TakeError();
+    return image.error();
 }
 
-}  // namespace runner::cli
+}  // namespace runner

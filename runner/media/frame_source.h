@@ -12,9 +12,9 @@
 
 #include "runner/shot/frame_rate.h"
 #include "runner/media/image_io.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 enum class SourceKind { STILL, SEQUENCE, VIDEO };
 
@@ -57,6 +57,6 @@ Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_
 // The codec of a file's first audio stream ("aac"), or an error when it has none.
 Result<std::string> AudioCodecOf(const std::string& file);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -20,10 +20,10 @@
 
 #include "runner/shot/colour.h"
 #include "runner/media/compression.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/world.h"
 
-namespace runner::cli {
+namespace runner {
 
 
 // What a file's header says.
@@ -82,6 +82,6 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
 // OpenImageIO's last error as one line, or `fallback` when it has none.
 std::string OiioError(const std::string& fallback);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -18,7 +18,7 @@
 #include "runner/shot/image_samples.h"
 #include "runner/media/png_probe.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -166,14 +166,14 @@ Status OpenChecked(const std::string& file, std::unique_ptr<OIIO::ImageInput>* o
     }
     // libpng allocates what a file's chunks claim; a damaged PNG is refused
     // before it can make the reader ask for gigabytes.
-    if (Status png = CheckPngFile(file); !png) return png.TakeError();
+    if (Status png = CheckPngFile(file); !png) return png.error();
 
     OIIO::ImageSpec config;
     config.attribute("oiio:UnassociatedAlpha", 1);
     std::unique_ptr<OIIO::ImageInput> in = OIIO::ImageInput::open(file, &config);
     if (!in) return Error{file + ": not an image this tool can read (" + OiioError("unknown format") + ")"};
     const OIIO::ImageSpec& spec = in->spec();
-    if (Status ok = CheckAddressable(spec.width, spec.height, file); !ok) return ok.TakeError();
+    if (Status ok = CheckAddressable(spec.width, spec.height, file); !ok) return ok.error();
     if (spec.nchannels < 1) return Error{file + ": the image has no channels"};
     *opened = std::move(in);
     return Success();
@@ -250,7 +250,7 @@ Status ReadImageInto(const std::string& file, bool raw_colour, World* world) {
 
 Result<ImageInfo> ReadImageInfo(const std::string& file) {
     std::unique_ptr<OIIO::ImageInput> in;
-    if (Status ok = OpenChecked(file, &in); !ok) return ok.TakeError();
+    if (Status ok = OpenChecked(file, &in); !ok) return ok.error();
     const OIIO::ImageSpec& spec = in->spec();
     ImageInfo info;
     info.width = spec.width;
@@ -271,7 +271,7 @@ void RgbaInto(const void* samples, int32_t bits, World* world) {
 
 Result<World> ReadWorld(const std::string& file, int32_t bits, bool raw_colour, ImageInfo* info) {
     std::unique_ptr<OIIO::ImageInput> in;
-    if (Status ok = OpenChecked(file, &in); !ok) return ok.TakeError();
+    if (Status ok = OpenChecked(file, &in); !ok) return ok.error();
     const OIIO::ImageSpec& spec = in->spec();
     if (info != nullptr) {
         info->width = spec.width;
@@ -282,11 +282,11 @@ Result<World> ReadWorld(const std::string& file, int32_t bits, bool raw_colour, 
     const int32_t depth = bits == 0 ? BitsOfSpec(spec) : bits;
     const PF_PixelFormat format = FormatForBits(depth);
     if (format == PF_PixelFormat_INVALID) return Error{"--depth " + std::to_string(depth) + ": use 8, 16 or 32"};
-    Expected<World> made = World::Create(format, spec.width, spec.height, 0, 0);
-    if (!made) return Error{file + ": cannot hold the image: " + made.Error()};
-    World world = made.TakeValue();
-    if (Status ok = ReadOpened(in.get(), file, raw_colour, &world); !ok) return ok.TakeError();
+    Result<World> made = World::Create(format, spec.width, spec.height, 0, 0);
+    if (!made) return Error{file + ": cannot hold the image: " + made.error().message};
+    World world = std::move(*made);
+    if (Status ok = ReadOpened(in.get(), file, raw_colour, &world); !ok) return ok.error();
     return world;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

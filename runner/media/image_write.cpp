@@ -14,7 +14,7 @@
 #include "runner/shot/image_samples.h"
 #include "runner/media/path_util.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 namespace fs = std::filesystem;
@@ -218,8 +218,8 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
         const Status written = WriteExrZip(temp, w, h, compression.level, [&](int32_t y, float* rgba) {
             ConvertRow(world, y, type, how, reinterpret_cast<uint8_t*>(rgba));
         });
-        ok = written.Ok();
-        if (!ok) why = written.Message();
+        ok = written.has_value();
+        if (!ok) why = written.error().message;
     } else {
         ok = WriteWithOiio(world, temp, type, how, compression, format, options, &why);
     }
@@ -239,4 +239,4 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
     return Success();
 }
 
-}  // namespace runner::cli
+}  // namespace runner

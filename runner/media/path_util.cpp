@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace runner::cli {
+namespace runner {
 
 std::string LowerExtension(const std::string& file) {
     std::string ext = std::filesystem::path(file).extension().string();
@@ -43,4 +43,4 @@ Status CheckWritableFolder(const std::string& file) {
     return Success();
 }
 
-}  // namespace runner::cli
+}  // namespace runner

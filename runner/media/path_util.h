@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // ".png" for "a/B.PNG"; empty when there is none.
 std::string LowerExtension(const std::string& file);
@@ -18,6 +18,6 @@ std::string TempNameBeside(const std::string& target);
 // The folder `file` would go into exists and takes new files.
 Status CheckWritableFolder(const std::string& file);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <functional>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr uint8_t SIGNATURE[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -99,4 +99,4 @@ Status CheckPngFile(const std::string& file) {
     return status;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -10,9 +10,9 @@
 
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // Success for a file that is not a PNG at all (it is left to the readers)
 // and for a PNG whose every chunk, up to IEND or the end of the file, fits
@@ -22,6 +22,6 @@ Status CheckPngChunks(const uint8_t* bytes, size_t size, const std::string& what
 // The same for a file on disk (read in full only when it is a PNG).
 Status CheckPngFile(const std::string& file);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -13,7 +13,7 @@
 
 #include "runner/media/path_util.h"
 
-namespace runner::cli {
+namespace runner {
 
 bool OnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
@@ -133,7 +133,7 @@ Result<std::string> RunForOutput(const std::vector<std::string>& args) {
     Result<Child> child = Spawn(args, PipeTo::CHILD_STDOUT, log);
     if (!child) {
         std::remove(log.c_str());
-        return child.TakeError();
+        return child.error();
     }
     std::string out;
     char buf[65536];
@@ -151,4 +151,4 @@ Result<std::string> RunForOutput(const std::vector<std::string>& args) {
     return out;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

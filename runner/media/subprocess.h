@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // True when `program` is an executable on PATH.
 bool OnPath(const std::string& program);
@@ -42,6 +42,6 @@ bool WriteAll(int fd, const void* data, size_t size);
 // The last non-empty line of a text file, or "no message".
 std::string LastLine(const std::string& file);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

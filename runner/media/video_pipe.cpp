@@ -15,7 +15,7 @@
 #include "runner/media/path_util.h"
 #include "runner/media/subprocess.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 // RGBA, 16 bits a channel, little-endian (as x86 stores them).
@@ -47,7 +47,7 @@ std::vector<uint8_t> Rgba64(const World& image) {
 // Host ARGB at 8 bits; 16-bit and float worlds are scaled down.
 World Argb8(World image) {
     if (image.Format() == PF_PixelFormat_ARGB32) return image;
-    World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).TakeValue();
+    World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).value();
     for (int32_t y = 0; y < image.Height(); ++y) {
         for (int32_t x = 0; x < image.Width(); ++x) {
             if (image.Format() == PF_PixelFormat_ARGB64) {
@@ -154,7 +154,7 @@ std::vector<uint8_t> Rgba8(const World& image) {
 
 Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int32_t width, int32_t height,
                                                     const VideoOptions& options) {
-    if (Status ok = CheckWritableFolder(file); !ok) return ok.TakeError();
+    if (Status ok = CheckWritableFolder(file); !ok) return ok.error();
     if (!OnPath("ffmpeg")) return Error{file + ": writing video needs the ffmpeg program, which is not on PATH"};
     const std::string ext = LowerExtension(file);
     if (options.crf >= 0 && ext != ".mp4" && ext != ".webm") {
@@ -204,7 +204,7 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
     Result<Child> child = Spawn(args, PipeTo::CHILD_STDIN, pipe->log_);
     if (!child) {
         std::remove(pipe->log_.c_str());
-        return Error{file + ": cannot start ffmpeg: " + child.Message()};
+        return Error{file + ": cannot start ffmpeg: " + child.error().message};
     }
     pipe->child_ = child->pid;
     pipe->fd_ = child->fd;
@@ -312,4 +312,4 @@ void VideoPipe::Abort() {
     }
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "runner/shot/frame_rate.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/world.h"
 
-namespace runner::cli {
+namespace runner {
 
 // Host pixels of any depth as 8-bit straight RGBA rows (16-bit v ->
 // round(v * 255 / 32768), float clamped to 0..1 and scaled by 255).
@@ -78,6 +78,6 @@ private:
     bool linear_ = false;  // float frames are encoded to sRGB first
 };
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
@@ -102,4 +102,4 @@ MaskPath Transformed(const MaskPath& path, const Affine& m) {
     return out;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

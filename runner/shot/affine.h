@@ -5,10 +5,10 @@
 
 #include <string_view>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/mask_path.h"
 
-namespace runner::cli {
+namespace runner {
 
 // x' = a x + c y + e, y' = b x + d y + f (the SVG matrix(a b c d e f)).
 struct Affine {
@@ -26,6 +26,6 @@ Result<Affine> ParseTransform(std::string_view text);
 // cubic segment maps exactly onto the transformed curve.
 MaskPath Transformed(const MaskPath& path, const Affine& m);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -5,7 +5,7 @@
 
 #include "runner/core/world.h"
 
-namespace runner::cli {
+namespace runner {
 
 RenderValues ValuesOfRender(int32_t file_bits, bool exr_file, int32_t bits) {
     if (bits != DEPTH_BITS_FLOAT || file_bits != DEPTH_BITS_FLOAT) return RenderValues::ENCODED;
@@ -43,4 +43,4 @@ const double* SrgbToLinearTable16() {
     return table.data();
 }
 
-}  // namespace runner::cli
+}  // namespace runner

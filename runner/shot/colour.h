@@ -17,7 +17,7 @@
 
 #include <stdint.h>
 
-namespace runner::cli {
+namespace runner {
 
 enum class RenderValues : int32_t { ENCODED, LINEAR, AS_IS };
 
@@ -35,6 +35,6 @@ double LinearToSrgb(double linear);
 const double* SrgbToLinearTable8();
 const double* SrgbToLinearTable16();
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

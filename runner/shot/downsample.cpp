@@ -3,7 +3,7 @@
 #include <cmath>
 #include <type_traits>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 struct Sum {
@@ -73,9 +73,9 @@ Result<World> BoxDownsample(const World& source, int32_t n) {
     if (n == 1) return source.Clone();
     const int32_t w = source.Width() / n + (source.Width() % n != 0 ? 1 : 0);
     const int32_t h = source.Height() / n + (source.Height() % n != 0 ? 1 : 0);
-    Expected<World> made = World::Create(source.Format(), w, h, 0, 0);
-    if (!made) return Error{"cannot hold the reduced image: " + made.Error()};
-    World out = made.TakeValue();
+    Result<World> made = World::Create(source.Format(), w, h, 0, 0);
+    if (!made) return Error{"cannot hold the reduced image: " + made.error().message};
+    World out = std::move(*made);
     switch (source.Format()) {
     case PF_PixelFormat_ARGB32:
         Reduce<PF_Pixel>(source, &out, n, [](const World& wd, int32_t x, int32_t y) -> const PF_Pixel& { return wd.Pixel8(x, y); },
@@ -93,4 +93,4 @@ Result<World> BoxDownsample(const World& source, int32_t n) {
     return out;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

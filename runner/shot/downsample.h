@@ -5,10 +5,10 @@
 
 #include <stdint.h>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/world.h"
 
-namespace runner::cli {
+namespace runner {
 
 // The result is ceil(width / n) x ceil(height / n); each pixel averages the
 // block of up to n x n source pixels it covers. Colour is averaged weighted
@@ -16,6 +16,6 @@ namespace runner::cli {
 // bleed into opaque ones; integer depths round to nearest. n = 1 copies.
 Result<World> BoxDownsample(const World& source, int32_t n);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -5,7 +5,7 @@
 #include <limits>
 #include <numeric>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 constexpr int64_t INT32_LIMIT = std::numeric_limits<int32_t>::max();
@@ -114,4 +114,4 @@ Result<Timing> TimingAt(const Fraction& seconds) {
     return t;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -8,9 +8,9 @@
 
 #include <string>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // num / den, reduced, both positive (den >= 1; num may be 0 for a time).
 struct Fraction {
@@ -48,6 +48,6 @@ Result<Timing> MakeTiming(int32_t frames, const Fraction& rate);
 // One instant, for rendering a single frame of a shot.
 Result<Timing> TimingAt(const Fraction& seconds);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -12,15 +12,11 @@ PF_ParamIndex MaskParamIndex(const std::vector<ParamDefinition>& params) {
 
 Status ApplySettings(Session* session, const std::vector<ParamSetting>& settings, double first, double last) {
     for (const ParamSetting& s : settings) {
-        bool ok = true;
-        if (s.is_color) {
-            ok = session->SetColor(s.index, s.color);
-        } else if (s.animated && last > first) {
-            ok = session->SetKeys(s.index, {ScalarKey{first, s.from, KEY_LINEAR}, ScalarKey{last, s.to, KEY_LINEAR}});
-        } else {
-            ok = session->SetValue(s.index, s.from);
-        }
-        if (!ok) return Error{"the host refused the value for \"" + s.label + "\""};
+        Status ok = s.is_color                      ? session->SetColor(s.index, s.color)
+                    : (s.animated && last > first) ? session->SetKeys(s.index, {ScalarKey{first, s.from, KEY_LINEAR},
+                                                                                ScalarKey{last, s.to, KEY_LINEAR}})
+                                                   : session->SetValue(s.index, s.from);
+        if (!ok) return ok;
     }
     return Success();
 }
@@ -33,10 +29,10 @@ Status ApplyMask(Session* session, const std::optional<MaskPath>& mask, PF_PathI
     }
     if (!mask) {
         session->RemoveMask(id);
-        return session->SetValue(index, 0) ? Success() : Status(Error{"the host refused to clear the mask"});
+        return session->SetValue(index, 0);
     }
-    if (!session->SetMask(id, *mask) || !session->SetValue(index, id)) return Error{"the host refused the mask"};
-    return Success();
+    if (Status ok = session->SetMask(id, *mask); !ok) return ok;
+    return session->SetValue(index, id);
 }
 
 Status RenderCurrentFrame(Session* session, bool reuse_output, const std::string& plugin,

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "runner/shot/param_text.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 
 namespace runner {

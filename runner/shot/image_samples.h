@@ -11,7 +11,7 @@
 #include <cmath>
 #include <string>
 
-namespace runner::cli {
+namespace runner {
 
 // Rows converted at a time between file and world: a whole number of
 // OpenEXR's 32-row blocks, and little enough to stay in cache.
@@ -50,6 +50,6 @@ inline uint8_t UnitTo8(double v) { return static_cast<uint8_t>(std::floor(Clamp0
 inline uint16_t UnitTo16(double v) { return static_cast<uint16_t>(std::floor(Clamp01(v) * 32768.0 + 0.5)); }
 inline uint16_t UnitToFile16(double v) { return static_cast<uint16_t>(std::floor(Clamp01(v) * 65535.0 + 0.5)); }
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -58,11 +58,11 @@ Result<MaskPath> MaskFromJson(const json& doc, const std::string& what) {
     if (!doc.is_object()) return Error{what + ": the mask must be a JSON object"};
     if (!doc.contains("vertices")) return Error{what + ": the mask has no \"vertices\""};
     auto vertices = Pairs(doc, "vertices", what);
-    if (!vertices) return vertices.TakeError();
+    if (!vertices) return vertices.error();
     auto in_tangents = Pairs(doc, "in_tangents", what);
-    if (!in_tangents) return in_tangents.TakeError();
+    if (!in_tangents) return in_tangents.error();
     auto out_tangents = Pairs(doc, "out_tangents", what);
-    if (!out_tangents) return out_tangents.TakeError();
+    if (!out_tangents) return out_tangents.error();
     const size_t n = vertices->size();
     for (const auto& [name, list] : {std::make_pair("in_tangents", &*in_tangents),
                                      std::make_pair("out_tangents", &*out_tangents)}) {

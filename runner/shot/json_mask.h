@@ -11,7 +11,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "runner/core/mask_path.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
 namespace runner {
 

@@ -32,7 +32,7 @@ Result<ParamSetting> ReadValue(const ParamDefinition& def, const json& v, const 
     if (v.is_number() && (def.type == PF_Param_SLIDER || def.type == PF_Param_FIX_SLIDER ||
                           def.type == PF_Param_FLOAT_SLIDER)) {
         const double number = v.get<double>();
-        if (Status ok = CheckNumber(def, number, where); !ok) return ok.TakeError();
+        if (Status ok = CheckNumber(def, number, where); !ok) return ok.error();
         ParamSetting s;
         s.index = def.id;
         s.label = def.label;
@@ -79,7 +79,7 @@ Result<ParamTrack> ReadTrack(const ParamDefinition& def, const json& entry, cons
     };
     if (!entry.is_array()) {
         Result<ParamSetting> s = ReadValue(def, entry, where);
-        if (!s) return s.TakeError();
+        if (!s) return s.error();
         add(*s, 0.0, KEY_LINEAR);
         return track;
     }
@@ -89,15 +89,15 @@ Result<ParamTrack> ReadTrack(const ParamDefinition& def, const json& entry, cons
         const json& key = entry[k];
         std::string here = where + " key " + std::to_string(k + 1);
         if (!key.is_object()) return Error{here + ": a key is {\"time\": seconds, \"value\": ...}"};
-        if (Status ok = CheckFields(key, {"time", "value", "interpolation"}, here); !ok) return ok.TakeError();
+        if (Status ok = CheckFields(key, {"time", "value", "interpolation"}, here); !ok) return ok.error();
         Result<double> time = ReadTime(key, here, k > 0, previous);
-        if (!time) return time.TakeError();
+        if (!time) return time.error();
         here = where + " " + KeyName(k, *time);
         if (!key.contains("value")) return Error{here + ": needs a \"value\""};
         Result<KeyInterpolation> how = ReadInterpolation(key, here);
-        if (!how) return how.TakeError();
+        if (!how) return how.error();
         Result<ParamSetting> s = ReadValue(def, key.at("value"), here);
-        if (!s) return s.TakeError();
+        if (!s) return s.error();
         add(*s, *time, *how);
         previous = *time;
     }
@@ -115,22 +115,22 @@ Result<std::vector<MaskKey>> ReadMaskKeys(const json& entry, const std::string& 
         if (Status ok = CheckFields(key, {"time", "interpolation", "vertices", "in_tangents", "out_tangents", "closed"},
                                     here);
             !ok) {
-            return ok.TakeError();
+            return ok.error();
         }
         MaskKey mask_key;
         if (entry.is_array() || key.contains("time")) {
             Result<double> time = ReadTime(key, here, k > 0, k > 0 ? keys.back().time : 0.0);
-            if (!time) return time.TakeError();
+            if (!time) return time.error();
             mask_key.time = *time;
         }
         here = where + " " + KeyName(k, mask_key.time);
         Result<KeyInterpolation> how = ReadInterpolation(key, here);
-        if (!how) return how.TakeError();
+        if (!how) return how.error();
         mask_key.interpolation = *how;
         Result<MaskPath> path = MaskFromJson(key, here);
-        if (!path) return path.TakeError();
+        if (!path) return path.error();
         if (path->vertices.empty()) return Error{here + ": the mask has no vertices"};
-        if (Status ok = CheckMask(*path, here); !ok) return ok.TakeError();
+        if (Status ok = CheckMask(*path, here); !ok) return ok.error();
         mask_key.path = std::move(*path);
         if (!keys.empty()) {
             const MaskKey& before = keys.back();
@@ -154,7 +154,7 @@ Result<std::vector<MaskKey>> ReadMaskKeys(const json& entry, const std::string& 
 
 Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::vector<ParamDefinition>& params) {
     if (!doc.is_object()) return Error{file + ": the keys must be a JSON object with \"params\" and \"mask\""};
-    if (Status ok = CheckFields(doc, {"params", "mask"}, file); !ok) return ok.TakeError();
+    if (Status ok = CheckFields(doc, {"params", "mask"}, file); !ok) return ok.error();
     ShotKeys shot;
     if (doc.contains("params")) {
         const json& all = doc.at("params");
@@ -162,19 +162,19 @@ Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::
         for (auto it = all.begin(); it != all.end(); ++it) {
             const std::string where = file + ": \"" + it.key() + "\"";
             Result<const ParamDefinition*> def = FindParam(it.key(), params, file);
-            if (!def) return def.TakeError();
+            if (!def) return def.error();
             if ((*def)->type == PF_Param_PATH) return Error{where + ": the mask is keyed under \"mask\""};
             for (const ParamTrack& t : shot.params) {
                 if (t.index == (*def)->id) return Error{where + ": \"" + t.label + "\" is keyed twice"};
             }
             Result<ParamTrack> track = ReadTrack(**def, it.value(), where);
-            if (!track) return track.TakeError();
+            if (!track) return track.error();
             shot.params.push_back(std::move(*track));
         }
     }
     if (doc.contains("mask")) {
         Result<std::vector<MaskKey>> mask = ReadMaskKeys(doc.at("mask"), file + ": mask");
-        if (!mask) return mask.TakeError();
+        if (!mask) return mask.error();
         shot.mask = std::move(*mask);
     }
     return shot;
@@ -182,18 +182,16 @@ Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::
 
 Result<ShotKeys> ReadKeysFile(const std::string& file, const std::vector<ParamDefinition>& params) {
     Result<json> doc = ReadJsonFile(file, "keys file");
-    if (!doc) return doc.TakeError();
+    if (!doc) return doc.error();
     return ParseKeys(*doc, file, params);
 }
 
 Status ApplyKeys(const ShotKeys& keys, PF_PathID mask_id, Session* session) {
     for (const ParamTrack& t : keys.params) {
-        const bool ok = t.is_color ? session->SetColorKeys(t.index, t.color_keys) : session->SetKeys(t.index, t.keys);
-        if (!ok) return Error{"the host refused the keys of \"" + t.label + "\""};
+        Status ok = t.is_color ? session->SetColorKeys(t.index, t.color_keys) : session->SetKeys(t.index, t.keys);
+        if (!ok) return ok;
     }
-    if (!keys.mask.empty() && !session->SetMaskKeys(mask_id, keys.mask)) {
-        return Error{"the host refused the keyed mask"};
-    }
+    if (!keys.mask.empty()) return session->SetMaskKeys(mask_id, keys.mask);
     return Success();
 }
 

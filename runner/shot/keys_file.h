@@ -16,7 +16,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "runner/core/keyframes.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 
 namespace runner {

@@ -15,13 +15,13 @@ Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index
     if (chosen.vertices.empty()) {
         return Error{what + ": the mask has no vertices"};
     }
-    if (Status ok = CheckMask(chosen, what); !ok) return ok.TakeError();
+    if (Status ok = CheckMask(chosen, what); !ok) return ok.error();
     return chosen;
 }
 
 Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const std::string& what) {
     Result<std::vector<MaskPath>> paths = ParsePathData(data);
-    if (!paths) return Error{what + ": " + paths.Message()};
+    if (!paths) return Error{what + ": " + paths.error().message};
     return ChooseSubpath(*paths, index, what);
 }
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "runner/core/mask_path.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
 namespace runner {
 

@@ -29,7 +29,7 @@ Result<std::vector<ParamSetting>> ParseParamList(const std::string& text, const 
             return Error{here + ": \"" + mask->label + "\" is the mask path, which has a parameter of its own"};
         }
         Result<ParamSetting> setting = ParseParam(assignment, params, false, here);
-        if (!setting) return setting.TakeError();
+        if (!setting) return setting.error();
         for (auto it = settings.begin(); it != settings.end(); ++it) {
             if (it->index == setting->index) {
                 settings.erase(it);

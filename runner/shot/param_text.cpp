@@ -147,7 +147,7 @@ Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);
-    if (!found) return found.TakeError();
+    if (!found) return found.error();
     return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges);
 }
 
@@ -179,7 +179,7 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
             to = from;
         }
         for (double v : {from, to}) {
-            if (Status ok = CheckNumber(*def, v, where); !ok) return ok.TakeError();
+            if (Status ok = CheckNumber(*def, v, where); !ok) return ok.error();
         }
         out.from = from;
         out.to = to;

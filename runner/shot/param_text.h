@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/session.h"
 
 namespace runner {

@@ -134,7 +134,7 @@ public:
             }
             Status step = Execute(command);
             if (!step) {
-                return step.TakeError();
+                return step.error();
             }
         }
         return builder_.Finish();
@@ -200,7 +200,7 @@ private:
     Status Numbers(double* out, int n, bool coordinates = true) {
         for (int i = 0; i < n; ++i) {
             Result<double> v = Number(coordinates);
-            if (!v) return v.TakeError();
+            if (!v) return v.error();
             out[i] = *v;
         }
         return Success();
@@ -265,9 +265,9 @@ private:
             // within it.
             if (Status s = Numbers(a, 3, false); !s) return s;
             Result<bool> large = Flag();
-            if (!large) return large.TakeError();
+            if (!large) return large.error();
             Result<bool> sweep = Flag();
-            if (!sweep) return sweep.TakeError();
+            if (!sweep) return sweep.error();
             a[3] = *large ? 1.0 : 0.0;
             a[4] = *sweep ? 1.0 : 0.0;
             if (Status s = Numbers(a + 5, 2); !s) return s;

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 #include "runner/core/mask_path.h"
 
 namespace runner {

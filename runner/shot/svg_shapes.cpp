@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 // Reads the shape's length attributes; the first error is kept and the
@@ -20,7 +20,7 @@ public:
         if (text == nullptr || std::string_view(text) == "auto" || !error_.empty()) return fallback;
         Result<double> v = ParseLength(text, axis, viewport_);
         if (!v) {
-            error_ = std::string(name) + "=" + v.Message();
+            error_ = std::string(name) + "=" + v.error().message;
             return fallback;
         }
         return *v;
@@ -94,7 +94,7 @@ std::string RectData(double x, double y, double w, double h, double rx, double r
 Result<std::string> PointsData(const tinyxml2::XMLElement& e, bool closed) {
     const char* text = e.Attribute("points");
     Result<std::vector<double>> n = ParseNumberList(text == nullptr ? "" : text);
-    if (!n) return Error{"points: " + n.Message()};
+    if (!n) return Error{"points: " + n.error().message};
     if (n->size() % 2 != 0) return Error{"points: an odd number of coordinates (" + std::to_string(n->size()) + ")"};
     if (n->size() < 4) return std::string();
     PathText d;
@@ -142,4 +142,4 @@ Result<std::string> ShapePathData(const tinyxml2::XMLElement& shape, std::string
     return d;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -7,13 +7,13 @@
 #include <string_view>
 
 #include "runner/shot/svg_units.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
 namespace tinyxml2 {
 class XMLElement;
 }
 
-namespace runner::cli {
+namespace runner {
 
 // True for the element names ShapePathData converts.
 bool IsBasicShape(std::string_view name);
@@ -23,6 +23,6 @@ bool IsBasicShape(std::string_view name);
 // height or radius, fewer than two points). Errors name the attribute.
 Result<std::string> ShapePathData(const tinyxml2::XMLElement& shape, std::string_view name, const Box& viewport);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -6,7 +6,7 @@
 
 #include "runner/shot/svg_path.h"
 
-namespace runner::cli {
+namespace runner {
 namespace {
 
 // An SVG number at *pos (an 'e' without digits after it is left for a unit
@@ -106,7 +106,7 @@ Result<std::vector<double>> ParseNumberList(std::string_view text) {
 Result<Box> ParseViewBox(std::string_view text) {
     Result<std::vector<double>> n = ParseNumberList(text);
     const std::string quoted = "viewBox=\"" + std::string(text) + "\"";
-    if (!n) return Error{quoted + ": " + n.Message()};
+    if (!n) return Error{quoted + ": " + n.error().message};
     if (n->size() != 4) return Error{quoted + ": expected four numbers: min-x min-y width height"};
     const Box box{(*n)[0], (*n)[1], (*n)[2], (*n)[3]};
     if (!(box.width > 0.0) || !(box.height > 0.0)) return Error{quoted + ": width and height must be positive"};
@@ -168,4 +168,4 @@ Affine FitBox(const Box& box, const Box& viewport, const AspectRatio& aspect) {
     return Affine{sx, 0, 0, sy, tx - box.x * sx, ty - box.y * sy};
 }
 
-}  // namespace runner::cli
+}  // namespace runner

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "runner/shot/affine.h"
-#include "runner/core/result.h"
+#include "runner/core/error.h"
 
-namespace runner::cli {
+namespace runner {
 
 // SVG's white space (space, tab, line feed, carriage return, form feed),
 // `text` without it at either end, and a comparison blind to ASCII case.
@@ -52,6 +52,6 @@ Result<AspectRatio> ParseAspectRatio(std::string_view text);
 // The transform that puts `box` onto `viewport` as preserveAspectRatio says.
 Affine FitBox(const Box& box, const Box& viewport, const AspectRatio& aspect);
 
-}  // namespace runner::cli
+}  // namespace runner
 
 #endif

@@ -15,7 +15,7 @@
 namespace {
 
 using namespace runner;
-using namespace runner::cli;
+using namespace runner;
 using runner::World;
 
 struct SizeCase {
@@ -29,7 +29,7 @@ class Sizes : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(Sizes, FitTheEffectsAddressing) {
     const SizeCase& c = GetParam();
-    EXPECT_EQ(CheckAddressable(c.width, c.height, "f").Ok(), c.fits) << c.width << " x " << c.height;
+    EXPECT_EQ(CheckAddressable(c.width, c.height, "f").has_value(), c.fits) << c.width << " x " << c.height;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -43,13 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Downsample, AveragesBlocksWeightedByAlphaAndKeepsPartialBlocks) {
     auto made = World::Create(PF_PixelFormat_ARGB32, 3, 1, 0, 0);
-    ASSERT_TRUE(made.Ok());
-    World w = made.TakeValue();
+    ASSERT_TRUE(made.has_value());
+    World w = std::move(*made);
     w.Pixel8(0, 0) = {255, 200, 0, 0};
     w.Pixel8(1, 0) = {0, 0, 255, 0};  // transparent: its green must not bleed in
     w.Pixel8(2, 0) = {51, 10, 20, 30};
     auto half = BoxDownsample(w, 2);
-    ASSERT_TRUE(half.Ok()) << half.Message();
+    ASSERT_TRUE(half.has_value()) << half.error().message;
     ASSERT_EQ(half->Width(), 2);
     ASSERT_EQ(half->Height(), 1);
     const PF_Pixel a = half->Pixel8(0, 0);
@@ -59,7 +59,7 @@ TEST(Downsample, AveragesBlocksWeightedByAlphaAndKeepsPartialBlocks) {
     const PF_Pixel b = half->Pixel8(1, 0);
     EXPECT_EQ(b.alpha, 51);
     EXPECT_EQ(b.blue, 30);
-    EXPECT_FALSE(BoxDownsample(w, 0).Ok());
+    EXPECT_FALSE(BoxDownsample(w, 0).has_value());
 }
 
 struct NameCase {
@@ -75,9 +75,9 @@ class FrameNames : public ::testing::TestWithParam<NameCase> {};
 TEST_P(FrameNames, FillTheOneFrameNumber) {
     auto name = FrameFileName(GetParam().pattern, GetParam().frame);
     if (GetParam().want == nullptr) {
-        EXPECT_FALSE(name.Ok()) << GetParam().pattern;
+        EXPECT_FALSE(name.has_value()) << GetParam().pattern;
     } else {
-        ASSERT_TRUE(name.Ok()) << name.Message();
+        ASSERT_TRUE(name.has_value()) << name.error().message;
         EXPECT_EQ(*name, GetParam().want);
     }
 }
@@ -92,14 +92,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(VideoFrames, AreStraightEightBitRgba) {
     auto made16 = World::Create(PF_PixelFormat_ARGB64, 1, 1, 0, 0);
-    ASSERT_TRUE(made16.Ok());
-    World w16 = made16.TakeValue();
+    ASSERT_TRUE(made16.has_value());
+    World w16 = std::move(*made16);
     w16.Pixel16(0, 0) = {32768, 16384, 128, 0};
     EXPECT_EQ(Rgba8(w16), (std::vector<uint8_t>{128, 1, 0, 255}));  // round(v * 255 / 32768)
 
     auto madef = World::Create(PF_PixelFormat_ARGB128, 1, 1, 0, 0);
-    ASSERT_TRUE(madef.Ok());
-    World wf = madef.TakeValue();
+    ASSERT_TRUE(madef.has_value());
+    World wf = std::move(*madef);
     wf.PixelFloat(0, 0) = {0.5f, std::numeric_limits<float>::quiet_NaN(), 2.0f, -1.0f};
     EXPECT_EQ(Rgba8(wf), (std::vector<uint8_t>{0, 255, 0, 128}));
 }

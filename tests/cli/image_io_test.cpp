@@ -18,7 +18,7 @@
 namespace {
 
 using namespace runner;
-using namespace runner::cli;
+using namespace runner;
 using cli_test::Picture;
 using cli_test::ScratchDir;
 
@@ -70,7 +70,7 @@ TEST_P(Samples, BecomeTheWorldsDepthByTheDocumentedFormulas) {
     ScratchDir dir;
     ASSERT_TRUE(cli_test::WritePicture(dir / c.file, Row(c.file, {c.sample, 0, 0, Opaque(c.file)})));
     Result<World> world = ReadWorld(dir / c.file, c.bits, c.raw);
-    ASSERT_TRUE(world.Ok()) << world.Message();
+    ASSERT_TRUE(world.has_value()) << world.error().message;
     if (std::isnan(c.host)) {
         EXPECT_TRUE(std::isnan(Red(*world)));
     } else {
@@ -118,7 +118,7 @@ TEST(ZeroAlpha, ColourIsKeptInEveryFormat) {
     for (const Case& c : cases) {
         ASSERT_TRUE(cli_test::WritePicture(dir / c.file, Row(c.file, c.pixel))) << c.file;
         Result<World> w = ReadWorld(dir / c.file, 0, false);
-        ASSERT_TRUE(w.Ok()) << w.Message();
+        ASSERT_TRUE(w.has_value()) << w.error().message;
         std::vector<double> got;
         if (w->Format() == PF_PixelFormat_ARGB32) got = {double(w->Pixel8(0, 0).red), double(w->Pixel8(0, 0).green), double(w->Pixel8(0, 0).blue)};
         if (w->Format() == PF_PixelFormat_ARGB64) got = {double(w->Pixel16(0, 0).red), double(w->Pixel16(0, 0).green), double(w->Pixel16(0, 0).blue)};
@@ -130,7 +130,7 @@ TEST(ZeroAlpha, ColourIsKeptInEveryFormat) {
 // A busy world of `bits` with every alpha from 1 (or 0, with colour, where
 // the format keeps it) up.
 World Busy(int32_t bits, bool zero_alpha) {
-    World w = World::Create(FormatForBits(bits), 61, 37, 8, 0).TakeValue();
+    World w = World::Create(FormatForBits(bits), 61, 37, 8, 0).value();
     for (int32_t y = 0; y < w.Height(); ++y) {
         for (int32_t x = 0; x < w.Width(); ++x) {
             const int32_t v = x * 37 + y * 101;
@@ -167,11 +167,11 @@ TEST_P(Compressions, ChangeTheEncodingButNeverThePixels) {
     std::vector<std::string> methods;
     for (const char* text : c.compressions) {
         Result<Compression> parsed = ParseCompression(text, c.file);
-        ASSERT_TRUE(parsed.Ok()) << parsed.Message();
+        ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
         options.compression = *parsed;
-        ASSERT_TRUE(WriteImage(world, dir / c.file, options).Ok()) << text;
+        ASSERT_TRUE(WriteImage(world, dir / c.file, options).has_value()) << text;
         Result<World> back = ReadWorld(dir / c.file, c.bits, false);
-        ASSERT_TRUE(back.Ok()) << back.Message();
+        ASSERT_TRUE(back.has_value()) << back.error().message;
         EXPECT_TRUE(back->SameImage(world)) << c.file << " " << text;
         auto in = OIIO::ImageInput::open(dir / c.file);
         methods.push_back(in->spec().get_string_attribute("compression", "-"));
@@ -209,14 +209,14 @@ TEST(ExrZip, StoredAndDeflatedBlocksReadBackExactly) {
     const std::string file = dir / "noise.exr";
     ASSERT_TRUE(WriteExrZip(file, w, h, 2, [&](int32_t y, float* rgba) {
                     std::memcpy(rgba, &want[static_cast<size_t>(y * w * 4)], static_cast<size_t>(w) * 16);
-                }).Ok());
+                }).has_value());
     auto in = OIIO::ImageInput::open(file);
     ASSERT_TRUE(in);
     std::vector<float> got(want.size());
     ASSERT_TRUE(in->read_image(0, 0, 0, 4, OIIO::TypeDesc::FLOAT, got.data()));
     EXPECT_EQ(in->spec().channelnames, (std::vector<std::string>{"R", "G", "B", "A"}));
     EXPECT_EQ(std::memcmp(got.data(), want.data(), want.size() * sizeof(float)), 0);
-    EXPECT_FALSE(WriteExrZip(dir / "missing/x.exr", w, h, 2, [](int32_t, float*) {}).Ok());
+    EXPECT_FALSE(WriteExrZip(dir / "missing/x.exr", w, h, 2, [](int32_t, float*) {}).has_value());
 }
 
 TEST(CompressionText, IsCheckedAgainstTheFormat) {
@@ -234,10 +234,10 @@ TEST(CompressionText, IsCheckedAgainstTheFormat) {
     for (const Case& c : cases) {
         Result<Compression> parsed = ParseCompression(c.text, c.file);
         if (c.want == nullptr) {
-            ASSERT_FALSE(parsed.Ok()) << c.text << " for " << c.file;
-            EXPECT_NE(parsed.Message().find(std::string("--compression ") + c.text), std::string::npos) << parsed.Message();
+            ASSERT_FALSE(parsed.has_value()) << c.text << " for " << c.file;
+            EXPECT_NE(parsed.error().message.find(std::string("--compression ") + c.text), std::string::npos) << parsed.error().message;
         } else {
-            ASSERT_TRUE(parsed.Ok()) << c.text << ": " << parsed.Message();
+            ASSERT_TRUE(parsed.has_value()) << c.text << ": " << parsed.error().message;
             EXPECT_EQ(DescribeCompression(*parsed), c.want);
         }
     }
@@ -248,13 +248,13 @@ TEST(CompressionText, IsCheckedAgainstTheFormat) {
 // values as they are. PNG carries an sRGB chunk unless raw.
 TEST(ColourConventions, ExrIsLinearAndPngIsTaggedSrgb) {
     ScratchDir dir;
-    World w = World::Create(PF_PixelFormat_ARGB32, 2, 1, 0, 0).TakeValue();
+    World w = World::Create(PF_PixelFormat_ARGB32, 2, 1, 0, 0).value();
     w.Pixel8(0, 0) = PF_Pixel{255, 128, 0, 255};
     w.Pixel8(1, 0) = PF_Pixel{51, 128, 0, 255};
     for (bool raw : {false, true}) {
         WriteOptions options;
         options.raw_colour = raw;
-        ASSERT_TRUE(WriteImage(w, dir / "out.exr", options).Ok());
+        ASSERT_TRUE(WriteImage(w, dir / "out.exr", options).has_value());
         Picture exr;
         ASSERT_TRUE(cli_test::ReadPicture(dir / "out.exr", &exr));
         const double red = raw ? 128 / 255.0 : 0.2158605;
@@ -262,7 +262,7 @@ TEST(ColourConventions, ExrIsLinearAndPngIsTaggedSrgb) {
         EXPECT_NEAR(exr.At(1, 0, 0), red * 0.2, 1e-6) << raw;
         EXPECT_EQ(exr.At(0, 0, 2), 1.0) << raw;
 
-        ASSERT_TRUE(WriteImage(w, dir / "out.png", options).Ok());
+        ASSERT_TRUE(WriteImage(w, dir / "out.png", options).has_value());
         const std::string png = cli_test::ReadText(dir / "out.png");
         EXPECT_EQ(png.find(std::string("\0\0\0\x01sRGB", 8)) != std::string::npos, !raw) << raw;
     }

@@ -33,7 +33,7 @@ class Transforms : public ::testing::TestWithParam<TransformCase> {};
 TEST_P(Transforms, MovePointsLikeTheirMatrices) {
     const TransformCase& c = GetParam();
     Result<Affine> m = ParseTransform(c.text);
-    ASSERT_TRUE(m.Ok()) << c.text << ": " << m.Message();
+    ASSERT_TRUE(m.has_value()) << c.text << ": " << m.error().message;
     runner::MaskPath p;
     p.vertices.push_back({c.x, c.y, 0, 0, 0, 0});
     const runner::MaskPath moved = Transformed(p, *m);
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Transforms, TangentsMoveByTheLinearPartOnly) {
     Result<Affine> m = ParseTransform("translate(100 100) scale(2 -1)");
-    ASSERT_TRUE(m.Ok());
+    ASSERT_TRUE(m.has_value());
     runner::MaskPath p;
     p.vertices.push_back({1, 1, 3, 4, -5, 6});
     const runner::MaskVertex v = Transformed(p, *m).vertices[0];
@@ -77,8 +77,8 @@ TEST(Transforms, BadListsNameTheirPlace) {
     for (const char* text : {"spin(3)", "translate(1 2", "scale()", "rotate(1 2)", "matrix(1 2 3)", "translate(a)",
                              "skewX(nan)"}) {
         Result<Affine> m = ParseTransform(text);
-        ASSERT_FALSE(m.Ok()) << text;
-        EXPECT_NE(m.Message().find("at character"), std::string::npos) << m.Message();
+        ASSERT_FALSE(m.has_value()) << text;
+        EXPECT_NE(m.error().message.find("at character"), std::string::npos) << m.error().message;
     }
 }
 
@@ -89,7 +89,7 @@ TEST(SvgMask, UsesTheFirstPathWithEveryAncestorsTransform) {
               "<defs/><g transform=\"scale(2)\"><rect/><g><path transform=\"translate(1 1)\" d=\"M 0 0 L 10 0\"/>"
               "</g></g><path d=\"M 500 500 L 600 600\"/></svg>");
     auto paths = ReadSvgMask(dir / "m.svg");
-    ASSERT_TRUE(paths.Ok()) << paths.Message();
+    ASSERT_TRUE(paths.has_value()) << paths.error().message;
     ASSERT_EQ(paths->size(), 1u);
     const auto& v = (*paths)[0].vertices;
     ASSERT_EQ(v.size(), 2u);
@@ -105,7 +105,7 @@ TEST(SvgMask, PathElementsWithANamespacePrefixCount) {
     ScratchDir dir;
     WriteText(dir / "m.svg", "<svg:svg xmlns:svg=\"http://www.w3.org/2000/svg\"><svg:path d=\"M 1 2 L 3 4\"/></svg:svg>");
     auto paths = ReadSvgMask(dir / "m.svg");
-    ASSERT_TRUE(paths.Ok()) << paths.Message();
+    ASSERT_TRUE(paths.has_value()) << paths.error().message;
     EXPECT_DOUBLE_EQ((*paths)[0].vertices[1].y, 4);
 }
 
@@ -115,7 +115,7 @@ TEST(JsonMask, ReadsVerticesTangentsAndClosedFlag) {
               "{\"vertices\": [[1, 2], [30, 40], [5, 60]], \"in_tangents\": [[0, 0], [-3, -4], [1, 1]],"
               " \"out_tangents\": [[7, 8], [3, 4], [0, -2]], \"closed\": true}");
     auto paths = ReadJsonMask(dir / "m.json");
-    ASSERT_TRUE(paths.Ok()) << paths.Message();
+    ASSERT_TRUE(paths.has_value()) << paths.error().message;
     const runner::MaskPath& p = (*paths)[0];
     EXPECT_TRUE(p.closed);
     ASSERT_EQ(p.vertices.size(), 3u);
@@ -140,9 +140,9 @@ TEST_P(JsonErrors, AreNamed) {
     MaskOptions options;
     options.file = dir / "m.json";
     auto mask = LoadMask(options, 320, 180);
-    ASSERT_FALSE(mask.Ok()) << GetParam().text;
-    EXPECT_NE(mask.Message().find(GetParam().phrase), std::string::npos) << mask.Message();
-    EXPECT_NE(mask.Message().find("m.json"), std::string::npos) << mask.Message();
+    ASSERT_FALSE(mask.has_value()) << GetParam().text;
+    EXPECT_NE(mask.error().message.find(GetParam().phrase), std::string::npos) << mask.error().message;
+    EXPECT_NE(mask.error().message.find("m.json"), std::string::npos) << mask.error().message;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -164,14 +164,14 @@ TEST(MaskSelect, PicksTheRequestedSubpath) {
     options.path_data = "M 0 0 L 1 1 M 10 10 L 20 20 M 5 5 L 6 6";
     options.index = 1;
     auto mask = LoadMask(options, 320, 180);
-    ASSERT_TRUE(mask.Ok()) << mask.Message();
+    ASSERT_TRUE(mask.has_value()) << mask.error().message;
     ASSERT_TRUE(mask->has_value());
     EXPECT_DOUBLE_EQ((**mask).vertices[0].x, 10);
     options.index = 3;
-    EXPECT_FALSE(LoadMask(options, 320, 180).Ok());
+    EXPECT_FALSE(LoadMask(options, 320, 180).has_value());
     options.path_data.clear();
     auto none = LoadMask(options, 320, 180);
-    ASSERT_TRUE(none.Ok());
+    ASSERT_TRUE(none.has_value());
     EXPECT_FALSE(none->has_value());
 }
 

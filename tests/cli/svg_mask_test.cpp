@@ -58,7 +58,7 @@ TEST_P(Placement, MapsUserUnitsAsAViewerDoes) {
     options.layer_height = 180;
     options.fit_layer = c.fit_layer;
     auto paths = ReadSvgMask(dir / "m.svg", options);
-    ASSERT_TRUE(paths.Ok()) << paths.Message();
+    ASSERT_TRUE(paths.has_value()) << paths.error().message;
     const MaskPath& p = paths->front();
     ASSERT_EQ(p.vertices.size(), c.vertices.size());
     for (size_t i = 0; i < c.vertices.size(); ++i) {
@@ -120,7 +120,7 @@ TEST_P(Selection, TakesTheFirstElementDrawn) {
     MaskOptions options;
     options.file = dir / "m.svg" + (c.id.empty() ? "" : "#" + c.id);
     auto mask = LoadMask(options, 320, 180);
-    ASSERT_TRUE(mask.Ok()) << mask.Message();
+    ASSERT_TRUE(mask.has_value()) << mask.error().message;
     EXPECT_NEAR((**mask).vertices[0].x, c.first.x, 1e-9);
     EXPECT_NEAR((**mask).vertices[0].y, c.first.y, 1e-9);
 }
@@ -167,9 +167,9 @@ TEST_P(BasicShapes, AreTheirEquivalentPaths) {
     ScratchDir dir;
     WriteText(dir / "m.svg", Doc("", GetParam().shape));
     auto got = ReadSvgMask(dir / "m.svg");
-    ASSERT_TRUE(got.Ok()) << got.Message();
+    ASSERT_TRUE(got.has_value()) << got.error().message;
     auto want = ParsePathData(GetParam().equivalent);
-    ASSERT_TRUE(want.Ok()) << want.Message();
+    ASSERT_TRUE(want.has_value()) << want.error().message;
     const MaskPath& g = got->front();
     const MaskPath& w = want->front();
     EXPECT_EQ(g.closed, w.closed);
@@ -208,8 +208,8 @@ TEST(SvgMask, CompressedDocumentsReadLikePlainOnes) {
     WriteGzip(dir / "m.svgz", doc);
     auto plain = ReadSvgMask(dir / "m.svg");
     auto packed = ReadSvgMask(dir / "m.svgz");
-    ASSERT_TRUE(plain.Ok()) << plain.Message();
-    ASSERT_TRUE(packed.Ok()) << packed.Message();
+    ASSERT_TRUE(plain.has_value()) << plain.error().message;
+    ASSERT_TRUE(packed.has_value()) << packed.error().message;
     ASSERT_EQ(packed->front().vertices.size(), plain->front().vertices.size());
     EXPECT_EQ(packed->front().vertices[2].y, plain->front().vertices[2].y);
 }
@@ -238,9 +238,9 @@ TEST_P(Failures, NameWhatIsWrong) {
     options.path_data = c.mask.empty() ? "M 0 0 L 1 1" : "";
     options.fit = c.fit;
     auto mask = LoadMask(options, 320, 180);
-    ASSERT_FALSE(mask.Ok()) << c.name;
+    ASSERT_FALSE(mask.has_value()) << c.name;
     for (const std::string& phrase : c.phrases) {
-        EXPECT_NE(mask.Message().find(phrase), std::string::npos) << mask.Message();
+        EXPECT_NE(mask.error().message.find(phrase), std::string::npos) << mask.error().message;
     }
 }
 
@@ -271,7 +271,7 @@ TEST(MaskSelect, SaysWhenTheMaskHasNothingToWalk) {
     for (int32_t index : {0, 1}) {
         options.index = index;
         auto mask = LoadMask(options, 320, 180);
-        ASSERT_TRUE(mask.Ok()) << mask.Message();
+        ASSERT_TRUE(mask.has_value()) << mask.error().message;
         // A lone moveto has no segment; a closed point has its closing one.
         EXPECT_EQ(NothingToWalk(options, **mask).empty(), index == 1) << index;
     }

@@ -67,7 +67,7 @@ protected:
         g_behaviour = [](PF_Cmd cmd, PF_InData* in, PF_OutData*, PF_ParamDef**, void*) -> PF_Err {
             return cmd == PF_Cmd_PARAMS_SETUP ? RegisterThree(in) : PF_Err_NONE;
         };
-        session.SetInput(runner::World::Create(PF_PixelFormat_ARGB64, 8, 6, 16).TakeValue());
+        session.SetInput(runner::World::Create(PF_PixelFormat_ARGB64, 8, 6, 16).value());
         ASSERT_EQ(session.ParamsSetup().err, PF_Err_NONE);
     }
     void TearDown() override { g_behaviour = nullptr; }
@@ -116,7 +116,7 @@ TEST_F(SessionTest, FailingTheNthAddParamStopsRegistration) {
 
 TEST_F(SessionTest, CheckoutAnswersTheAnimatedValueAtTheAskedTime) {
     session.SetTime(0, 10, 100);
-    ASSERT_TRUE(session.Animate(1, 0.0, 100.0, 0, 100));
+    ASSERT_TRUE(session.SetKeys(1, {{0.0, 0.0, runner::KEY_LINEAR}, {1.0, 100.0, runner::KEY_LINEAR}}));
     struct Ask {
         int32_t time;
         uint32_t scale;
@@ -335,7 +335,7 @@ TEST_F(SessionTest, InjectedPathFaultHitsTheChosenCall) {
     runner::MaskPath line;
     line.vertices.resize(2);
     line.vertices[1].x = 10.0;
-    session.SetMask(1, line);
+    EXPECT_TRUE(session.SetMask(1, line));
     runner::Faults faults;
     faults.fail_path_operation = runner::PATH_OP_EVAL;
     faults.fail_path_call = 3;

@@ -8,8 +8,8 @@ namespace {
 
 runner::World Make(PF_PixelFormat format, int32_t w, int32_t h, int32_t padding) {
     auto made = runner::World::Create(format, w, h, padding);
-    EXPECT_TRUE(made.Ok()) << made.Error();
-    return made.TakeValue();
+    EXPECT_TRUE(made.has_value()) << made.error().message;
+    return std::move(*made);
 }
 
 const PF_PixelFormat FORMATS[] = {PF_PixelFormat_ARGB32, PF_PixelFormat_ARGB64,
@@ -51,10 +51,10 @@ TEST(World, UnsoundSizesAreRefused) {
         {PF_PixelFormat_ARGB32, 0x7FFFFFFF, 1, 0}, {PF_PixelFormat_ARGB32, 60000, 60000, 0},
     };
     for (const Case& c : cases) {
-        EXPECT_FALSE(runner::World::Create(c.format, c.w, c.h, c.padding).Ok())
+        EXPECT_FALSE(runner::World::Create(c.format, c.w, c.h, c.padding).has_value())
             << c.format << " " << c.w << "x" << c.h << "+" << c.padding;
     }
-    EXPECT_TRUE(runner::World::Create(PF_PixelFormat_ARGB32, 0, 0).Ok());
+    EXPECT_TRUE(runner::World::Create(PF_PixelFormat_ARGB32, 0, 0).has_value());
 }
 
 TEST(World, CopyBetweenDifferentPaddingsTouchesOnlyTheImage) {

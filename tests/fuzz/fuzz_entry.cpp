@@ -184,8 +184,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t width = in.ConsumeIntegralInRange<int32_t>(MIN_SIDE, MAX_SIDE);
     const int32_t height = in.ConsumeIntegralInRange<int32_t>(MIN_SIDE, MAX_SIDE);
     const int32_t padding = in.ConsumeIntegralInRange<int32_t>(0, 40);
-    runner::Expected<runner::World> world = runner::World::Create(format, width, height, padding, 0x40);
-    if (world) s.SetInput(world.TakeValue());
+    runner::Result<runner::World> world = runner::World::Create(format, width, height, padding, 0x40);
+    if (world) s.SetInput(std::move(*world));
     s.SetOutputRowPadding(in.ConsumeIntegralInRange<int32_t>(0, 40));
     if (in.ConsumeBool()) {
         const PF_RationalScale x{in.ConsumeIntegralInRange<int32_t>(-1, 4), in.ConsumeIntegralInRange<uint32_t>(0, 4)};

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The tool reads any image up to the size the effect can address, and
     // holds all of it in memory. Headers that claim more than a few million
     // samples would only measure the machine's memory, not the reading.
-    if (!runner::cli::CheckPngFile(file)) return 0;  // refused before any library reads it
+    if (!runner::CheckPngFile(file)) return 0;  // refused before any library reads it
     {
         std::unique_ptr<OIIO::ImageInput> probe = OIIO::ImageInput::open(file);
         if (probe) {
@@ -40,16 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // Into each depth, straight from the file; then once more into the same
     // world, as the frames of a clip are read.
-    for (int32_t bits : {runner::cli::DEPTH_BITS_8, runner::cli::DEPTH_BITS_16, runner::cli::DEPTH_BITS_FLOAT}) {
-        runner::cli::ImageInfo info;
-        runner::Result<runner::World> world = runner::cli::ReadWorld(file, bits, false, &info);
+    for (int32_t bits : {runner::DEPTH_BITS_8, runner::DEPTH_BITS_16, runner::DEPTH_BITS_FLOAT}) {
+        runner::ImageInfo info;
+        runner::Result<runner::World> world = runner::ReadWorld(file, bits, false, &info);
         if (!world) {
-            fuzz::Check(!world.Message().empty(), "a refusal without a message");
+            fuzz::Check(!world.error().message.empty(), "a refusal without a message");
             return 0;
         }
         fuzz::Check(world->Width() == info.width && world->Height() == info.height,
                     "the world's size differs from the file's");
-        fuzz::Check(runner::cli::ReadImageInto(file, true, &*world).Ok(), "a second reading of the same file failed");
+        fuzz::Check(runner::ReadImageInto(file, true, &*world).has_value(), "a second reading of the same file failed");
     }
     return 0;
 }

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string_view text(reinterpret_cast<const char*>(data), size);
         runner::Result<std::vector<runner::MaskPath>> paths = runner::ParsePathData(text);
         if (!paths) {
-            fuzz::Check(!paths.Message().empty(), "a refusal without a message");
+            fuzz::Check(!paths.error().message.empty(), "a refusal without a message");
             return 0;
         }
         for (const runner::MaskPath& p : *paths) {
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     runner::Result<std::vector<runner::MaskPath>> paths =
         which == 1 ? runner::cli::ReadSvgMask(file) : runner::cli::ReadJsonMask(file);
     if (!paths) {
-        fuzz::Check(!paths.Message().empty(), "a refusal without a message");
+        fuzz::Check(!paths.error().message.empty(), "a refusal without a message");
         return 0;
     }
     Walk(*paths);

@@ -38,9 +38,9 @@ TEST(EffectLibrary, FailuresNameThePath) {
     };
     for (const Case& c : cases) {
         auto loaded = runner::EffectLibrary::Load(c.path);
-        ASSERT_FALSE(loaded.Ok()) << c.what;
-        EXPECT_NE(loaded.Error().find(c.path), std::string::npos) << c.what << ": " << loaded.Error();
-        EXPECT_NE(loaded.Error().find(c.says), std::string::npos) << c.what << ": " << loaded.Error();
+        ASSERT_FALSE(loaded.has_value()) << c.what;
+        EXPECT_NE(loaded.error().message.find(c.path), std::string::npos) << c.what << ": " << loaded.error().message;
+        EXPECT_NE(loaded.error().message.find(c.says), std::string::npos) << c.what << ": " << loaded.error().message;
         if (c.remove) unlink(c.path.c_str());
     }
 }

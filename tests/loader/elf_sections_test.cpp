@@ -64,7 +64,7 @@ Image Build(bool is64, const Bytes& payload) {
     return img;
 }
 
-runner::Expected<Bytes> Read(const Bytes& b, const std::string& name = "PIPL") {
+runner::Result<Bytes> Read(const Bytes& b, const std::string& name = "PIPL") {
     return runner::ReadElfSection(b.data(), b.size(), name);
 }
 
@@ -76,12 +76,12 @@ TEST(ElfSections, FindsTheNamedSectionIn64And32BitFiles) {
     for (bool is64 : {true, false}) {
         const Image img = Build(is64, PAYLOAD);
         auto found = Read(img.bytes);
-        ASSERT_TRUE(found.Ok()) << found.Error();
-        EXPECT_EQ(found.Value(), PAYLOAD);
-        EXPECT_FALSE(Read(img.bytes, "PIP").Ok()) << "a prefix of a name is not the name";
-        EXPECT_FALSE(Read(img.bytes, "PIPLX").Ok());
-        EXPECT_FALSE(Read(img.bytes, ".bss").Ok()) << "a section without contents";
-        EXPECT_TRUE(Read(img.bytes, ".shstrtab").Ok());
+        ASSERT_TRUE(found.has_value()) << found.error().message;
+        EXPECT_EQ(found.value(), PAYLOAD);
+        EXPECT_FALSE(Read(img.bytes, "PIP").has_value()) << "a prefix of a name is not the name";
+        EXPECT_FALSE(Read(img.bytes, "PIPLX").has_value());
+        EXPECT_FALSE(Read(img.bytes, ".bss").has_value()) << "a section without contents";
+        EXPECT_TRUE(Read(img.bytes, ".shstrtab").has_value());
     }
 }
 
@@ -92,7 +92,7 @@ TEST(ElfSections, EveryTruncationFailsCleanly) {
             // Exact-size copies, so a read past the end would be caught by
             // the address sanitizer runs as well.
             const Bytes cut(img.bytes.begin(), img.bytes.begin() + long(n));
-            EXPECT_FALSE(Read(cut).Ok()) << (is64 ? "64" : "32") << "-bit prefix " << n;
+            EXPECT_FALSE(Read(cut).has_value()) << (is64 ? "64" : "32") << "-bit prefix " << n;
         }
     }
 }
@@ -123,7 +123,7 @@ TEST(ElfSections, HostileHeadersAreRefused) {
         Image img = Build(true, PAYLOAD);
         c.damage(img);
         auto found = Read(img.bytes);
-        EXPECT_FALSE(found.Ok()) << c.what;
-        EXPECT_FALSE(found.Error().empty()) << c.what;
+        EXPECT_FALSE(found.has_value()) << c.what;
+        EXPECT_FALSE(found.error().message.empty()) << c.what;
     }
 }

@@ -69,15 +69,15 @@ Bytes GoodPipl() {
     return b;
 }
 
-runner::Expected<runner::Pipl> Parse(const Bytes& b) { return runner::ParsePipl(b.data(), b.size()); }
+runner::Result<runner::Pipl> Parse(const Bytes& b) { return runner::ParsePipl(b.data(), b.size()); }
 
 }  // namespace
 
 TEST(PiplReader, ReadsEveryField) {
     const Bytes bytes = GoodPipl();
     auto parsed = runner::ParsePipl(bytes.data(), bytes.size());
-    ASSERT_TRUE(parsed.Ok()) << parsed.Error();
-    const runner::Pipl& p = parsed.Value();
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
+    const runner::Pipl& p = parsed.value();
     EXPECT_EQ(p.kind, "eFKT");
     EXPECT_EQ(p.name, "FolvekRingStride");
     EXPECT_EQ(p.category, "Folvek");
@@ -98,7 +98,7 @@ TEST(PiplReader, EveryTruncationIsRefused) {
     // prefix cuts into a header or a value.
     for (size_t n = 0; n < bytes.size(); ++n) {
         const Bytes cut(bytes.begin(), bytes.begin() + long(n));
-        EXPECT_FALSE(runner::ParsePipl(cut.data(), cut.size()).Ok()) << "prefix " << n;
+        EXPECT_FALSE(runner::ParsePipl(cut.data(), cut.size()).has_value()) << "prefix " << n;
     }
 }
 
@@ -147,8 +147,8 @@ TEST(PiplReader, HostileListsAreRefused) {
     }
     for (const Case& c : cases) {
         auto parsed = Parse(c.bytes);
-        EXPECT_FALSE(parsed.Ok()) << c.what;
-        EXPECT_FALSE(parsed.Error().empty()) << c.what;
+        EXPECT_FALSE(parsed.has_value()) << c.what;
+        EXPECT_FALSE(parsed.error().message.empty()) << c.what;
     }
 }
 
@@ -157,11 +157,11 @@ TEST(PiplReader, UnknownPropertiesAreKeptNotJudged) {
     Property(b, "zzzz", Bytes{1, 2, 3});
     Property(b, "aeFL", Word(8));
     auto parsed = Parse(b);
-    ASSERT_TRUE(parsed.Ok()) << parsed.Error();
-    ASSERT_EQ(parsed.Value().properties.size(), 2u);
-    EXPECT_EQ(parsed.Value().properties[0].key, "zzzz");
-    EXPECT_EQ(parsed.Value().properties[0].value, (Bytes{1, 2, 3}));
-    EXPECT_EQ(parsed.Value().name, "");
+    ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
+    ASSERT_EQ(parsed.value().properties.size(), 2u);
+    EXPECT_EQ(parsed.value().properties[0].key, "zzzz");
+    EXPECT_EQ(parsed.value().properties[0].value, (Bytes{1, 2, 3}));
+    EXPECT_EQ(parsed.value().name, "");
 }
 
 // The 32-bit and the 64-bit entry point; with both, the one this host can call.
@@ -185,8 +185,8 @@ TEST(PiplReader, EntryPointFromEitherKey) {
         Bytes b = Header(1, uint32_t(c.properties.size()));
         for (const auto& [key, value] : c.properties) Property(b, key, value);
         auto parsed = Parse(b);
-        ASSERT_TRUE(parsed.Ok()) << parsed.Error();
-        EXPECT_EQ(parsed.Value().entry_point_key, c.key);
-        EXPECT_EQ(parsed.Value().entry_point, c.entry) << c.key;
+        ASSERT_TRUE(parsed.has_value()) << parsed.error().message;
+        EXPECT_EQ(parsed.value().entry_point_key, c.key);
+        EXPECT_EQ(parsed.value().entry_point, c.entry) << c.key;
     }
 }

@@ -236,7 +236,7 @@ TEST_F(UiUpdateTest, EdgeModeGreysOutTheUnusedEdgeParameter) {
     EXPECT_FALSE(Disabled(PARAM_EDGE_BRIGHTNESS));
     EXPECT_TRUE(Disabled(PARAM_EDGE_COLOR));
 
-    session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_COLOR);
+    EXPECT_TRUE(session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_COLOR));
     const CommandResult r = session->UpdateParamsUi();
     EXPECT_EQ(r.err, PF_Err_NONE);
     EXPECT_TRUE(Disabled(PARAM_EDGE_BRIGHTNESS));
@@ -245,7 +245,7 @@ TEST_F(UiUpdateTest, EdgeModeGreysOutTheUnusedEdgeParameter) {
     EXPECT_EQ(session->LatestUiUpdate(PARAM_EDGE_COLOR)->name, "Edge Color");
     EXPECT_EQ(session->LatestUiUpdate(PARAM_EDGE_BRIGHTNESS)->type, PF_Param_FLOAT_SLIDER);
 
-    session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_BRIGHTNESS);
+    EXPECT_TRUE(session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_BRIGHTNESS));
     ASSERT_EQ(session->UserChangedParam(PARAM_EDGE_MODE).err, PF_Err_NONE);
     EXPECT_FALSE(Disabled(PARAM_EDGE_BRIGHTNESS));
     EXPECT_TRUE(Disabled(PARAM_EDGE_COLOR));
@@ -262,7 +262,7 @@ TEST_F(UiUpdateTest, SnapshotIsTakenOnChangeOnly) {
     ASSERT_EQ(session->UpdateParamsUi().err, PF_Err_NONE);
     EXPECT_EQ(session->SequenceData(), snapshot) << "no change, no new snapshot";
 
-    session->SetValue(PARAM_SEED, 7);
+    EXPECT_TRUE(session->SetValue(PARAM_SEED, 7));
     ASSERT_EQ(session->UpdateParamsUi().err, PF_Err_NONE);
     EXPECT_NE(session->SequenceData(), snapshot);
     EXPECT_FALSE(session->Handles().IsLive(snapshot));
@@ -271,7 +271,7 @@ TEST_F(UiUpdateTest, SnapshotIsTakenOnChangeOnly) {
 
 TEST_F(UiUpdateTest, HostErrorsShowErrorAndKeepTheOldSequenceData) {
     ASSERT_EQ(session->UpdateParamsUi().err, PF_Err_NONE);
-    session->SetValue(PARAM_SEED, 3);  // so that a new snapshot is due
+    EXPECT_TRUE(session->SetValue(PARAM_SEED, 3));  // so that a new snapshot is due
     struct Case {
         const char* what;
         Faults faults;

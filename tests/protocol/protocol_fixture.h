@@ -26,8 +26,8 @@ inline std::unique_ptr<runner::Session> NewEffectSession() { return std::make_un
 inline std::shared_ptr<runner::EffectLibrary> Effect() {
     static std::shared_ptr<runner::EffectLibrary> library = [] {
         auto loaded = runner::EffectLibrary::Load(RINGSTRIDE_EFFECT_PATH);
-        if (!loaded) ADD_FAILURE() << loaded.Error();
-        return loaded ? loaded.TakeValue() : nullptr;
+        if (!loaded) ADD_FAILURE() << loaded.error().message;
+        return loaded ? std::move(*loaded) : nullptr;
     }();
     return library;
 }
@@ -38,7 +38,7 @@ inline std::unique_ptr<runner::Session> NewEffectSession() { return runner::NewS
 // A flat, opaque input of one colour per depth, with row padding.
 inline runner::World FlatInput(PF_PixelFormat format, int32_t width, int32_t height,
                                int32_t row_padding_bytes = 0) {
-    runner::World world = runner::World::Create(format, width, height, row_padding_bytes).TakeValue();
+    runner::World world = runner::World::Create(format, width, height, row_padding_bytes).value();
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             switch (format) {

@@ -133,8 +133,8 @@ TEST_F(RenderTest, PreRenderFailures) {
 TEST_F(RenderTest, HalfResolutionHalvesPixelSizesButNotTheRequest) {
     session->SetInput(FlatInput(PF_PixelFormat_ARGB32, W / 2, H / 2));
     session->SetDownsample({1, 2}, {1, 1});
-    session->SetValue(PARAM_MAX_RADIUS, 5);
-    session->SetValue(PARAM_EDGE_THICKNESS, 3);
+    EXPECT_TRUE(session->SetValue(PARAM_MAX_RADIUS, 5));
+    EXPECT_TRUE(session->SetValue(PARAM_EDGE_THICKNESS, 3));
     const runner::PreRenderResult pre = session->SmartPreRender();
     ASSERT_EQ(pre.command.err, PF_Err_NONE);
     const auto* record = static_cast<const PreRenderRecord*>(session->LockedBlock(
@@ -160,9 +160,9 @@ TEST_F(RenderTest, NoPathOrTimeAtEitherEndGivesTheStartingPictureOnly) {
         {"time 0", 1, 0, 1},             {"time 100", 1, 100, 0},
     };
     for (const Case& c : cases) {
-        session->SetValue(PARAM_PATH, c.path);
-        session->SetValue(PARAM_TIME, c.time);
-        session->SetValue(PARAM_ON_ORIGINAL, c.on_original);
+        EXPECT_TRUE(session->SetValue(PARAM_PATH, c.path));
+        EXPECT_TRUE(session->SetValue(PARAM_TIME, c.time));
+        EXPECT_TRUE(session->SetValue(PARAM_ON_ORIGINAL, c.on_original));
         session->ClearLogs();
         const RenderResult r = session->RenderFrame();
         EXPECT_EQ(r.err, PF_Err_NONE) << c.what;
@@ -214,8 +214,8 @@ TEST_F(RenderTest, RenderFailureTable) {
         {"path suite", no_path_suite, PF_Err_BAD_CALLBACK_PARAM, nullptr, Case::STARTING},
         {"interrupted", progress, 1002, nullptr, Case::DRAWN},
     };
-    session->SetValue(PARAM_ON_ORIGINAL, 1);
-    session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_COLOR);  // white rings on the flat layer
+    EXPECT_TRUE(session->SetValue(PARAM_ON_ORIGINAL, 1));
+    EXPECT_TRUE(session->SetValue(PARAM_EDGE_MODE, EDGE_MODE_COLOR));  // white rings on the flat layer
     const RenderResult reference = session->RenderFrame();
     ASSERT_EQ(reference.err, PF_Err_NONE);
     ASSERT_FALSE(reference.output.SameImage(session->Input())) << "the scene must draw circles";
@@ -259,7 +259,7 @@ TEST_F(RenderTest, InterruptionStopsProgressButEveryCircleIsDrawn) {
 
 TEST_F(RenderTest, LongRenderLeavesOnlyTheGlobalRecordBehind) {
     for (int32_t frame = 0; frame < 100; ++frame) {
-        session->SetValue(PARAM_TIME, frame);  // 0..99 %
+        EXPECT_TRUE(session->SetValue(PARAM_TIME, frame));  // 0..99 %
         ASSERT_EQ(session->RenderFrame().err, PF_Err_NONE) << frame;
     }
     ASSERT_EQ(session->SequenceSetdown().err, PF_Err_NONE);
@@ -325,8 +325,8 @@ TEST_F(RenderTest, FramesInEveryDepthWithPaddedRowsDrawTheSameFootprint) {
 TEST_F(RenderTest, RecycledGridAndOutputGiveTheSameFrame) {
     constexpr int32_t BW = 160, BH = 120;  // a grid big enough to be recycled
     session->SetInput(FlatInput(PF_PixelFormat_ARGB32, BW, BH));
-    session->SetMask(1, CurvedMask(BW, BH));
-    session->SetValue(PARAM_MAX_RADIUS, 12);
+    EXPECT_TRUE(session->SetMask(1, CurvedMask(BW, BH)));
+    EXPECT_TRUE(session->SetValue(PARAM_MAX_RADIUS, 12));
     RenderResult first = session->RenderFrame();
     ASSERT_EQ(first.err, PF_Err_NONE);
     const World kept = first.output.Clone();
@@ -347,8 +347,8 @@ TEST_F(RenderTest, RecycledGridAndOutputGiveTheSameFrame) {
 
 TEST_F(RenderTest, SameInputsGiveTheSameFrameAndLookParametersKeepTheChain) {
     session->SetInput(FlatInput(PF_PixelFormat_ARGB32, W, H));
-    session->SetMask(1, CurvedMask(W, H));
-    session->SetValue(PARAM_MAX_RADIUS, 12);
+    EXPECT_TRUE(session->SetMask(1, CurvedMask(W, H)));
+    EXPECT_TRUE(session->SetValue(PARAM_MAX_RADIUS, 12));
     session->ClearLogs();
     const RenderResult first = session->RenderFrame();
     ASSERT_EQ(first.err, PF_Err_NONE);
@@ -365,7 +365,7 @@ TEST_F(RenderTest, SameInputsGiveTheSameFrameAndLookParametersKeepTheChain) {
     const Change changes[] = {{PARAM_EDGE_MODE, EDGE_MODE_COLOR}, {PARAM_EDGE_BRIGHTNESS, 2.5},
                               {PARAM_INVERT, 1}};
     for (const Change& c : changes) {
-        session->SetValue(c.index, c.value);
+        EXPECT_TRUE(session->SetValue(c.index, c.value));
         session->ClearLogs();
         const RenderResult r = session->RenderFrame();
         ASSERT_EQ(r.err, PF_Err_NONE);
@@ -377,11 +377,11 @@ TEST_F(RenderTest, SameInputsGiveTheSameFrameAndLookParametersKeepTheChain) {
         }
     }
     // Mode and Time change how much is shown, never the chain's length.
-    session->SetValue(PARAM_MODE, MODE_DISCRETE_2);
-    session->SetValue(PARAM_TIME, 50);
+    EXPECT_TRUE(session->SetValue(PARAM_MODE, MODE_DISCRETE_2));
+    EXPECT_TRUE(session->SetValue(PARAM_TIME, 50));
     session->RenderFrame();
     EXPECT_EQ(session->ProgressLog().back().total, static_cast<int32_t>(circles));
-    session->SetValue(PARAM_TIME, 75);
+    EXPECT_TRUE(session->SetValue(PARAM_TIME, 75));
     session->RenderFrame();
     EXPECT_EQ(session->ProgressLog().back().total, static_cast<int32_t>(circles));
 }

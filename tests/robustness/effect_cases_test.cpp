@@ -132,7 +132,7 @@ std::function<Outcome(Session&)> RenderWithWorlds(std::function<void(PF_EffectWo
         Outcome o;
         runner::PreRenderResult pre = s.SmartPreRender();
         EXPECT_EQ(pre.command.err, PF_Err_NONE);
-        World out = World::Create(s.Input().Format(), s.Input().Width(), s.Input().Height(), 16).TakeValue();
+        World out = World::Create(s.Input().Format(), s.Input().Width(), s.Input().Height(), 16).value();
         g_input_def = *s.Input().Def();
         g_output_def = *out.Def();
         edit(&g_input_def, &g_output_def);
@@ -268,14 +268,14 @@ const std::vector<EffectCase>& Cases() {
         {"pre-render handle cannot be allocated", WithFaults([](Faults& f) { f.fail_handle_allocation = 1; }), PF_Err_OUT_OF_MEMORY, nullptr, Output::UNTOUCHED},
         {"path check-out fails", WithFaults([](Faults& f) { f.fail_path_operation = runner::PATH_OP_CHECKOUT; }), runner::INJECTED_ERROR, nullptr, Output::STARTING},
         {"path evaluation fails at the 3rd point", WithFaults([](Faults& f) { f.fail_path_operation = runner::PATH_OP_EVAL; f.fail_path_call = 3; }), runner::INJECTED_ERROR, nullptr, Output::STARTING},
-        {"copy for On Original fails", [](Session& s) { s.SetValue(PARAM_ON_ORIGINAL, 1); Faults f; f.fail_copy = true; s.SetFaults(f); }, runner::INJECTED_ERROR, nullptr, Output::UNTOUCHED},
+        {"copy for On Original fails", [](Session& s) { EXPECT_TRUE(s.SetValue(PARAM_ON_ORIGINAL, 1)); Faults f; f.fail_copy = true; s.SetFaults(f); }, runner::INJECTED_ERROR, nullptr, Output::UNTOUCHED},
         {"user interrupts at the first progress call", WithFaults([](Faults& f) { f.progress_interrupt_at = 1; }), 1002, nullptr, Output::DRAWN},
 
         // Frames at the edges of the possible.
-        {"1x1 frame, Max Radius 5000", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB32, 1, 1)); Mask(s, Line(-0.5, 0.5, 2, 0.5)); s.SetValue(PARAM_MAX_RADIUS, 5000); }, PF_Err_NONE, nullptr, Output::DRAWN},
-        {"3x200 frame narrower than any circle, Max Radius 5000", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB128, 3, 200, 16)); Mask(s, Line(1.5, -5, 1.5, 205)); s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetValue(PARAM_MIN_RADIUS, 100); }, PF_Err_NONE, nullptr, Output::DRAWN},
-        {"Max Radius 5000 and thickness 100, full resolution", [](Session& s) { s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetValue(PARAM_EDGE_THICKNESS, 100); }, PF_Err_NONE, nullptr, Output::DRAWN},
-        {"Max Radius 5000 at 1/4 resolution", [](Session& s) { s.SetValue(PARAM_MAX_RADIUS, 5000); s.SetDownsample({1, 4}, {1, 4}); }, PF_Err_NONE, nullptr, Output::DRAWN},
+        {"1x1 frame, Max Radius 5000", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB32, 1, 1)); Mask(s, Line(-0.5, 0.5, 2, 0.5)); EXPECT_TRUE(s.SetValue(PARAM_MAX_RADIUS, 5000)); }, PF_Err_NONE, nullptr, Output::DRAWN},
+        {"3x200 frame narrower than any circle, Max Radius 5000", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB128, 3, 200, 16)); Mask(s, Line(1.5, -5, 1.5, 205)); EXPECT_TRUE(s.SetValue(PARAM_MAX_RADIUS, 5000)); EXPECT_TRUE(s.SetValue(PARAM_MIN_RADIUS, 100)); }, PF_Err_NONE, nullptr, Output::DRAWN},
+        {"Max Radius 5000 and thickness 100, full resolution", [](Session& s) { EXPECT_TRUE(s.SetValue(PARAM_MAX_RADIUS, 5000)); EXPECT_TRUE(s.SetValue(PARAM_EDGE_THICKNESS, 100)); }, PF_Err_NONE, nullptr, Output::DRAWN},
+        {"Max Radius 5000 at 1/4 resolution", [](Session& s) { EXPECT_TRUE(s.SetValue(PARAM_MAX_RADIUS, 5000)); s.SetDownsample({1, 4}, {1, 4}); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"frame 0 pixels wide (rows of padding only), path point at x = -0.5", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB32, 0, 5, 16)); Mask(s, Line(-0.5, 0.5, -0.5, 4.5)); }, PF_Err_NONE, nullptr, Output::DRAWN},
         {"frame 0 rows high, path point at y = -0.5", [](Session& s) { s.SetInput(robustness::FlatInput(PF_PixelFormat_ARGB128, 6, 0)); Mask(s, Line(-0.5, -0.5, 5.5, -0.5)); }, PF_Err_BAD_CALLBACK_PARAM, nullptr, Output::DRAWN},
         {"downsample with a zero denominator", [](Session& s) { s.SetDownsample({1, 0}, {0, 0}); }, PF_Err_NONE, nullptr, Output::DRAWN},

@@ -49,20 +49,20 @@ TEST(PngProbe, RefusesChunksLongerThanTheFileAndPassesEverythingElse) {
     for (const ProbeCase& c : Cases()) {
         SCOPED_TRACE(c.name);
         const auto* data = reinterpret_cast<const uint8_t*>(c.bytes.data());
-        const runner::Status in_memory = runner::cli::CheckPngChunks(data, c.bytes.size(), "f.png");
-        EXPECT_EQ(in_memory.Ok(), c.ok);
+        const runner::Status in_memory = runner::CheckPngChunks(data, c.bytes.size(), "f.png");
+        EXPECT_EQ(in_memory.has_value(), c.ok);
         if (!c.ok) {
-            EXPECT_NE(in_memory.Message().find("f.png: damaged PNG file"), std::string::npos);
+            EXPECT_NE(in_memory.error().message.find("f.png: damaged PNG file"), std::string::npos);
         }
 
         robustness::Scratch dir;
         robustness::WriteFile(dir / "f.png", c.bytes);
-        EXPECT_EQ(runner::cli::CheckPngFile(dir / "f.png").Ok(), c.ok);
+        EXPECT_EQ(runner::CheckPngFile(dir / "f.png").has_value(), c.ok);
     }
 }
 
 TEST(PngProbe, AMissingFileIsLeftToTheReader) {
-    EXPECT_TRUE(runner::cli::CheckPngFile("/nonexistent/none.png").Ok());
+    EXPECT_TRUE(runner::CheckPngFile("/nonexistent/none.png").has_value());
 }
 
 }  // namespace

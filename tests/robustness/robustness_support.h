@@ -25,15 +25,15 @@ namespace fs = std::filesystem;
 inline std::shared_ptr<runner::EffectLibrary> Effect() {
     static std::shared_ptr<runner::EffectLibrary> library = [] {
         auto loaded = runner::EffectLibrary::Load(RINGSTRIDE_EFFECT_PATH);
-        if (!loaded) ADD_FAILURE() << loaded.Error();
-        return loaded ? loaded.TakeValue() : nullptr;
+        if (!loaded) ADD_FAILURE() << loaded.error().message;
+        return loaded ? std::move(*loaded) : nullptr;
     }();
     return library;
 }
 
 // An opaque input of one colour, in any depth, rows padded.
 inline runner::World FlatInput(PF_PixelFormat format, int32_t width, int32_t height, int32_t padding = 0) {
-    runner::World w = runner::World::Create(format, width, height, padding).TakeValue();
+    runner::World w = runner::World::Create(format, width, height, padding).value();
     for (int32_t y = 0; y < height; ++y) {
         for (int32_t x = 0; x < width; ++x) {
             switch (format) {

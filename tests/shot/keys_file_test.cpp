@@ -21,7 +21,7 @@ TEST(KeysFile, ReadsTracksConstantsAndAKeyedMask) {
       "mask": [{"time": 0, "vertices": [[1, 2], [3, 4]], "in_tangents": [[0, 0], [1, 1]]},
                {"time": 1.5, "vertices": [[5, 6], [7, 8]], "interpolation": "hold"}]})");
     auto keys = ParseKeys(doc, "k.json", Definitions());
-    ASSERT_TRUE(keys.Ok()) << keys.Message();
+    ASSERT_TRUE(keys.has_value()) << keys.error().message;
     ASSERT_EQ(keys->params.size(), 4u);
     const runner::ParamTrack& time = keys->params[3];  // the object's keys come sorted
     EXPECT_EQ(time.label, "Time");
@@ -47,9 +47,9 @@ class KeysErrors : public ::testing::TestWithParam<BadKeys> {};
 
 TEST_P(KeysErrors, NameTheFileTrackAndKey) {
     auto r = ParseKeys(nlohmann::json::parse(GetParam().json), "k.json", Definitions());
-    ASSERT_FALSE(r.Ok()) << GetParam().json;
-    EXPECT_EQ(r.Message().rfind("k.json: ", 0), 0u) << r.Message();
-    EXPECT_NE(r.Message().find(GetParam().phrase), std::string::npos) << r.Message();
+    ASSERT_FALSE(r.has_value()) << GetParam().json;
+    EXPECT_EQ(r.error().message.rfind("k.json: ", 0), 0u) << r.error().message;
+    EXPECT_NE(r.error().message.find(GetParam().phrase), std::string::npos) << r.error().message;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -81,8 +81,8 @@ TEST(KeysFile, MalformedJsonIsPlacedByLineAndColumn) {
     std::fclose(f);
     auto r = runner::ReadKeysFile(file, Definitions());
     std::remove(file.c_str());
-    ASSERT_FALSE(r.Ok());
-    EXPECT_NE(r.Message().find("not valid JSON at line 3, column 19"), std::string::npos) << r.Message();
+    ASSERT_FALSE(r.has_value());
+    EXPECT_NE(r.error().message.find("not valid JSON at line 3, column 19"), std::string::npos) << r.error().message;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ TEST(ParamList, ReadsEveryAssignmentAndKeepsTheLastOfARepeat) {
                           {"seed=1; max radius=9; seed=2", {{4, 9}, {8, 2}}}};
     for (const Case& c : cases) {
         auto r = runner::ParseParamList(c.text, Definitions(), "Values");
-        ASSERT_TRUE(r.Ok()) << c.text << ": " << r.Message();
+        ASSERT_TRUE(r.has_value()) << c.text << ": " << r.error().message;
         ASSERT_EQ(r->size(), c.want.size()) << c.text;
         for (size_t i = 0; i < c.want.size(); ++i) {
             EXPECT_EQ((*r)[i].index, c.want[i].first) << c.text;
@@ -39,8 +39,8 @@ TEST(ParamList, ErrorsNameTheSourceAndTheAssignment) {
         {"path=M 0 0 L 9 9", "Values: path=M 0 0 L 9 9: \"Path\" is the mask path"}};
     for (const auto& [text, phrase] : cases) {
         auto r = runner::ParseParamList(text, Definitions(), "Values");
-        ASSERT_FALSE(r.Ok()) << text;
-        EXPECT_EQ(r.Message().rfind(phrase, 0), 0u) << r.Message();
+        ASSERT_FALSE(r.has_value()) << text;
+        EXPECT_EQ(r.error().message.rfind(phrase, 0), 0u) << r.error().message;
     }
 }
 

@@ -28,7 +28,7 @@ class GoodValues : public ::testing::TestWithParam<GoodCase> {};
 TEST_P(GoodValues, AreReadInTheUnitsShown) {
     const GoodCase& c = GetParam();
     auto r = ParseParam(c.text, Definitions(), c.ranges);
-    ASSERT_TRUE(r.Ok()) << c.text << ": " << r.Message();
+    ASSERT_TRUE(r.has_value()) << c.text << ": " << r.error().message;
     EXPECT_EQ(r->index, c.index) << c.text;
     EXPECT_DOUBLE_EQ(r->from, c.from) << c.text;
     EXPECT_DOUBLE_EQ(r->to, c.to) << c.text;
@@ -55,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParamValues, ColoursAreOpaqueEightBitValues) {
     for (const char* text : {"edge color=#1A2b3C", "Edge-Color=1a2b3c"}) {
         auto r = ParseParam(text, Definitions(), false);
-        ASSERT_TRUE(r.Ok()) << r.Message();
+        ASSERT_TRUE(r.has_value()) << r.error().message;
         EXPECT_TRUE(r->is_color);
         EXPECT_EQ(r->color.alpha, 255);
         EXPECT_EQ(r->color.red, 0x1A);
@@ -76,9 +76,9 @@ class BadValues : public ::testing::TestWithParam<BadCase> {};
 
 TEST_P(BadValues, NameTheParameterAndWhatItTakes) {
     auto r = ParseParam(GetParam().text, Definitions(), GetParam().ranges);
-    ASSERT_FALSE(r.Ok()) << GetParam().text;
-    EXPECT_NE(r.Message().find(GetParam().phrase), std::string::npos) << r.Message();
-    EXPECT_EQ(r.Message().rfind(std::string("--param ") + GetParam().text, 0), 0u) << r.Message();
+    ASSERT_FALSE(r.has_value()) << GetParam().text;
+    EXPECT_NE(r.error().message.find(GetParam().phrase), std::string::npos) << r.error().message;
+    EXPECT_EQ(r.error().message.rfind(std::string("--param ") + GetParam().text, 0), 0u) << r.error().message;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -23,8 +23,8 @@ constexpr double EXACT = 1e-9;
 
 MaskPath Only(const std::string& d) {
     auto r = ParsePathData(d);
-    EXPECT_TRUE(r.Ok()) << d << ": " << (r.Ok() ? "" : r.Message());
-    if (!r.Ok() || r->empty()) return {};
+    EXPECT_TRUE(r.has_value()) << d << ": " << (r.has_value() ? "" : r.error().message);
+    if (!r.has_value() || r->empty()) return {};
     return r->front();
 }
 
@@ -361,7 +361,7 @@ TEST(SvgPath, ClosingOnACurveKeepsItsLastHandle) {
 
 TEST(SvgPath, EveryMovetoStartsASubpath) {
     auto r = ParsePathData("M 0 0 L 10 0 Z l 5 5 M 100 100 L 110 100 m 1 1 h 3");
-    ASSERT_TRUE(r.Ok()) << r.Message();
+    ASSERT_TRUE(r.has_value()) << r.error().message;
     ASSERT_EQ(r->size(), 4u);
     EXPECT_TRUE((*r)[0].closed);
     // After Z, drawing goes on from the subpath's start, (0, 0).
@@ -388,10 +388,10 @@ class SyntaxErrors : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(SyntaxErrors, NameTheCharacter) {
     const ErrorCase& c = GetParam();
     auto r = ParsePathData(c.data);
-    ASSERT_FALSE(r.Ok()) << c.data;
+    ASSERT_FALSE(r.has_value()) << c.data;
     const std::string expected = "at character " + std::to_string(c.position) + ":";
-    EXPECT_NE(r.Message().find(expected), std::string::npos) << c.data << " -> " << r.Message();
-    EXPECT_NE(r.Message().find(c.phrase), std::string::npos) << c.data << " -> " << r.Message();
+    EXPECT_NE(r.error().message.find(expected), std::string::npos) << c.data << " -> " << r.error().message;
+    EXPECT_NE(r.error().message.find(c.phrase), std::string::npos) << c.data << " -> " << r.error().message;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -96,10 +96,10 @@ bool RenderScene(PF_EntryPointFunc entry, const Scene& scene, Frame* frame, std:
     const int32_t height = ScaledSize(scene.height, scene.downsample);
     auto created = runner::World::Create(scene.format, width, height, scene.input_row_padding, 0);
     if (!created) {
-        *error = "input: " + created.Error();
+        *error = "input: " + created.error().message;
         return false;
     }
-    runner::World input = created.TakeValue();
+    runner::World input = std::move(*created);
     PaintInput(input);
 
     runner::Session session(entry);

@@ -120,17 +120,17 @@ bool CheckPipl(HMODULE module) {
 bool CheckHostLoader(const char* path) {
     auto loaded = runner::EffectLibrary::Load(path);
     if (!loaded) {
-        printf("host loader: %s\n", loaded.Error().c_str());
+        printf("host loader: %s\n", loaded.error().message.c_str());
         return false;
     }
-    const runner::Pipl& pipl = loaded.Value()->PiplInfo();
+    const runner::Pipl& pipl = loaded.value()->PiplInfo();
     const bool ok = pipl.name == EFFECT_NAME && pipl.category == EFFECT_CATEGORY &&
                     pipl.match_name == EFFECT_MATCH_NAME &&
                     pipl.entry_point == EFFECT_ENTRY_POINT &&
                     pipl.entry_point_key == BUILT_ENTRY_KEY && pipl.version == EFFECT_VERSION &&
                     pipl.out_flags == EFFECT_OUT_FLAGS && pipl.out_flags2 == EFFECT_OUT_FLAGS2 &&
                     pipl.properties.size() == PIPL_PROPERTY_COUNT &&
-                    loaded.Value()->EntryPoint() != nullptr;
+                    loaded.value()->EntryPoint() != nullptr;
     if (!ok) printf("host loader: the PiPL it read is not the effect's\n");
     return ok;
 }
