@@ -10,9 +10,10 @@ set -euo pipefail
 # The effect and the ringstride tool.
 tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-tools libcli11-dev
       nlohmann-json3-dev libexpected-dev libtinyxml2-dev zlib1g-dev libdeflate-dev ffmpeg)
-# Tests, benchmarks, the hardening checks, Slurm and the video tools the
-# frei0r filter is tested in.
-checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file
+# Tests, benchmarks, the hardening checks (strace and gdb for
+# scripts/stress-shot.sh), Slurm and the video tools the frei0r filter is
+# tested in.
+checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file strace gdb
         slurm-wlm munge frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base
         gstreamer1.0-plugins-good gstreamer1.0-plugins-bad)
 # The Windows cross builds (32-bit and 64-bit) and wine to run them; wine64

@@ -1,4 +1,4 @@
-// Loading an effect library: the only file with platform code in it.
+// Loading an effect library: with private_copy.cpp, the host's only platform code.
 #include "runner/loader/effect_library.h"
 
 #include <stdio.h>
@@ -7,9 +7,13 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+
+#include <map>
+#include <mutex>
 #endif
 
 #include "runner/loader/elf_sections.h"
+#include "runner/loader/private_copy.h"
 
 namespace runner {
 
@@ -88,23 +92,67 @@ EffectLibrary::~EffectLibrary() {
 
 #else
 
-Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
+namespace {
+
+Result<std::vector<uint8_t>> ReadLibraryFile(const std::string& path) {
     Result<std::vector<uint8_t>> file = ReadFileBytes(path);
     if (!file) return Error{FileExists(path) ? file.error().message : path + ": no such file"};
-    Result<std::vector<uint8_t>> section =
-        ReadElfSection(file.value().data(), file.value().size(), PIPL_SECTION);
+    return file;
+}
+
+Result<std::vector<uint8_t>> PiplSection(const std::vector<uint8_t>& file, const std::string& path) {
+    Result<std::vector<uint8_t>> section = ReadElfSection(file.data(), file.size(), PIPL_SECTION);
     if (!section) return Error{path + ": " + section.error().message};
     return section;
 }
 
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return name.empty() || name == "." || name == ".." ? std::string("effect.so") : name;
+}
+
+}  // namespace
+
+Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
+    Result<std::vector<uint8_t>> file = ReadLibraryFile(path);
+    if (!file) return Error{file.error().message};
+    return PiplSection(file.value(), path);
+}
+
 Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
-    Result<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
+    // Sessions that ask for the same path while it is loaded share one
+    // loaded copy, as the system loader would give them one image of a
+    // file it had already loaded.
+    static std::mutex mutex;
+    static std::map<std::string, std::weak_ptr<EffectLibrary>> loaded;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (std::shared_ptr<EffectLibrary> live = loaded[path].lock()) return live;
+    for (auto it = loaded.begin(); it != loaded.end();) it = it->second.expired() ? loaded.erase(it) : std::next(it);
+
+    Result<std::vector<uint8_t>> file = ReadLibraryFile(path);
+    if (!file) return Error{file.error().message};
+    Result<std::vector<uint8_t>> bytes = PiplSection(file.value(), path);
     if (!bytes) return Error{bytes.error().message};
     Result<Pipl> pipl = ParsePipl(bytes.value().data(), bytes.value().size());
     if (!pipl) return Error{path + ": " + pipl.error().message};
 
+    // The bytes just read, from a private copy (see private_copy.h), so that
+    // a rewrite of the file cannot change the running library; the file
+    // itself where no copy can be made or loaded (a full or noexec
+    // temporary folder, dependencies found beside the file).
     // RTLD_LOCAL: two effects (or two builds of one) never share symbols.
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    PrivateCopy copy;
+    void* module = nullptr;
+    if (Result<PrivateCopy> written = WritePrivateCopy(file.value(), FileNameOf(path))) {
+        copy = std::move(*written);
+        module = dlopen(copy.file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module == nullptr) {
+            RemovePrivateCopy(copy);
+            copy = PrivateCopy{};
+        }
+    }
+    if (module == nullptr) module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
         const char* why = dlerror();
         return Error{path + ": cannot load library (" + (why ? why : "unknown") + ")"};
@@ -112,18 +160,22 @@ Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& pa
     void* symbol = dlsym(module, PF_ENTRY_POINT_NAME);
     if (symbol == nullptr) {
         dlclose(module);
+        RemovePrivateCopy(copy);
         return Error{path + ": no " PF_ENTRY_POINT_NAME};
     }
     std::shared_ptr<EffectLibrary> library(new EffectLibrary);
     library->path_ = path;
     library->pipl_ = std::move(*pipl);
     library->module_ = module;
+    library->copy_ = copy;
     library->entry_ = reinterpret_cast<PF_EntryPointFunc>(symbol);
+    loaded[path] = library;
     return library;
 }
 
 EffectLibrary::~EffectLibrary() {
     if (module_ != nullptr) dlclose(module_);
+    RemovePrivateCopy(copy_);
 }
 
 #endif

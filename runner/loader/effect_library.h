@@ -10,6 +10,7 @@
 #include "host/host_api.h"
 #include "runner/core/error.h"
 #include "runner/loader/pipl_reader.h"
+#include "runner/loader/private_copy.h"
 
 namespace runner {
 
@@ -18,7 +19,8 @@ public:
     // Reads the PiPL (ELF section "PIPL" on Linux, resource PIPL 16000 /
     // language 1033 on Windows), loads the library and finds EntryPointFunc.
     // Every failure names the path: missing file, not a library, no PiPL,
-    // no entry point.
+    // no entry point. On Linux the library is loaded from a private copy of
+    // the file (see private_copy.h), and a path already loaded is shared.
     static Result<std::shared_ptr<EffectLibrary>> Load(const std::string& path);
 
     ~EffectLibrary();
@@ -35,6 +37,7 @@ private:
     Pipl pipl_;
     void* module_ = nullptr;
     PF_EntryPointFunc entry_ = nullptr;
+    PrivateCopy copy_;  // what was loaded on Linux; removed when unloaded
 };
 
 // The raw PiPL bytes of a library file, without keeping it loaded.
