@@ -108,8 +108,9 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
     session->SetTime(timing.TimeOf(frame), timing.time_step, timing.time_scale);
     const std::string label = timing.frames > 1 ? " of frame " + std::to_string(frame) : "";
-    if (Status ok = RenderCurrentFrame(session, false, plugin, label); !ok) return ok.error();
-    return session->TakeOutput();
+    RenderResult rendered = session->RenderFrame();
+    if (Status ok = CheckFrame(rendered, label); !ok) return Error{plugin + ": " + ok.error().message};
+    return std::move(rendered.output);
 }
 
 }  // namespace runner::cli

@@ -217,17 +217,20 @@ void UpdateFrame(FilterInstance* instance, double seconds, const uint32_t* in, u
         Session* session = instance->session.get();
         RgbaToWorld(in, &session->MutableInput());
         AdvanceTime(instance, seconds);
-        if (Status ok = RenderCurrentFrame(session, true, instance->catalog->library, ""); !ok) {
-            Report(instance, ok.error().message + PASS_THROUGH);
-            return PassThrough(*instance, in, out);
-        }
-        const World& output = session->Output();
-        if (output.Width() != session->Input().Width() || output.Height() != session->Input().Height() ||
-            output.Format() != PF_PixelFormat_ARGB32) {
+        RenderResult rendered = session->RenderFrame();
+        if (Status ok = CheckFrame(rendered, ""); !ok) {
+            Report(instance, instance->catalog->library + ": " + ok.error().message + PASS_THROUGH);
+            PassThrough(*instance, in, out);
+        } else if (const World& output = rendered.output; output.Width() != session->Input().Width() ||
+                                                          output.Height() != session->Input().Height() ||
+                                                          output.Format() != PF_PixelFormat_ARGB32) {
             Report(instance, "the effect's output does not match the frame" + std::string(PASS_THROUGH));
-            return PassThrough(*instance, in, out);
+            PassThrough(*instance, in, out);
+        } else {
+            WorldToRgba(output, out);
         }
-        WorldToRgba(output, out);
+        // The next frame draws into the same memory.
+        session->RecycleOutput(std::move(rendered.output));
     } catch (const std::exception& e) {
         Report(instance, std::string("unexpected failure: ") + e.what() + PASS_THROUGH);
         PassThrough(*instance, in, out);

@@ -80,7 +80,7 @@ std::vector<HostParam> HostParams(const std::vector<ParamDefinition>& defs) {
         const ParamDefinition& def = defs[i];
         HostParam p;
         p.name = def.label;
-        p.effect_index = def.id;
+        p.effect_index = def.index;
         switch (def.type) {
         case PF_Param_SLIDER:
         case PF_Param_FIX_SLIDER:

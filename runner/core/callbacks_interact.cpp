@@ -109,6 +109,7 @@ PF_Err AddParam(PF_ProgPtr effect_ref, PF_ParamIndex index, PF_ParamDefPtr def) 
         }
         ValueTrack value;
         ParamDefinition p = Describe(*def, &value);
+        p.index = next;
         s->params.push_back(std::move(p));
         s->values.push_back(value);
         ++s->change_counter;

@@ -27,6 +27,17 @@ ParamDefinition InputLayerDefinition() {
 
 }  // namespace
 
+Status CheckFrame(const RenderResult& r, const std::string& frame_label) {
+    const CommandResult& last = r.render_ran ? r.render : r.pre_render;
+    const std::string stage = r.render_ran ? "render" : "pre-render";
+    if (last.err != PF_Err_NONE) {
+        return Error{stage + frame_label + " failed with " + DescribeEffectError(last.err, last.return_msg)};
+    }
+    if (last.escaped_exception) return Error{"the effect let an exception escape while rendering"};
+    if (r.output.Empty()) return Error{"the effect produced no output image"};
+    return Success();
+}
+
 std::string DescribeEffectError(PF_Err err, const std::string& return_msg) {
     std::string s = "error " + std::to_string(err);
     if (!return_msg.empty()) s += " (" + return_msg + ")";
@@ -266,7 +277,9 @@ RenderResult Session::RenderFrame() {
     result.err = pre.command.err;
     result.return_msg = pre.command.return_msg;
     result.out_flags = pre.command.out_flags;
-    if (pre.command.err == PF_Err_NONE) {
+    // A pre-render that let an exception out has left its record in an
+    // unknown state: nothing is rendered from it.
+    if (pre.command.err == PF_Err_NONE && !pre.command.escaped_exception) {
         result.render = SmartRender(pre.output.pre_render_data);
         result.render_ran = true;
         result.err = result.render.err;

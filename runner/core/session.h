@@ -40,7 +40,8 @@ struct ParamDefinition {
     PF_ParamDef raw{};          // the record exactly as add_param received it
     PF_ParamType type = PF_Param_LAYER;
     std::string label;
-    int32_t id = 0;
+    PF_ParamIndex index = 0;  // its place in Session::Params(), by which the host addresses it
+    int32_t id = 0;           // the effect's own name for it, which need not be its place
     // Sliders: in the definition's own units (fixed sliders as value/65536).
     double valid_min = 0.0, valid_max = 0.0;
     double slider_min = 0.0, slider_max = 0.0;
@@ -109,6 +110,12 @@ struct RenderResult {
     World output;                 // the output world as the effect left it
 };
 
+// A frame that went wrong, as one line: "render of frame 3 failed with
+// error 512 (Memory Error!)" (`frame_label` " of frame 3", or empty),
+// "pre-render failed with ...", an exception the effect let escape, or no
+// output image; success for a sound frame.
+Status CheckFrame(const RenderResult& r, const std::string& frame_label);
+
 class Session {
 public:
     // Over an effect's entry point. `keep_loaded` holds whatever keeps the
@@ -147,7 +154,11 @@ public:
     CommandResult SmartRender(void* pre_render_data, bool reuse_output = false);
     // Calls the deletion function a pre-render registered, if any.
     bool DeletePreRenderData(const PF_PreRenderOutput& output);
-    // Pre-render, smart render, then the pre-render data's deletion.
+    // One frame, the only way front-ends render: pre-render, smart render
+    // (unless pre-render failed or let an exception escape), then the
+    // release of the pre-render data, whether or not it was rendered. The
+    // output world is taken into the result; hand it back with
+    // RecycleOutput for the next frame to draw into.
     RenderResult RenderFrame();
 
     // Any command code, with the current parameter array and `extra`.

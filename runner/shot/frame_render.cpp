@@ -5,7 +5,7 @@ namespace runner {
 
 PF_ParamIndex MaskParamIndex(const std::vector<ParamDefinition>& params) {
     for (size_t i = 1; i < params.size(); ++i) {
-        if (params[i].type == PF_Param_PATH) return params[i].id;
+        if (params[i].type == PF_Param_PATH) return params[i].index;
     }
     return -1;
 }
@@ -33,31 +33,6 @@ Status ApplyMask(Session* session, const std::optional<MaskPath>& mask, PF_PathI
     }
     if (Status ok = session->SetMask(id, *mask); !ok) return ok;
     return session->SetValue(index, id);
-}
-
-Status RenderCurrentFrame(Session* session, bool reuse_output, const std::string& plugin,
-                          const std::string& frame_label) {
-    PreRenderResult pre = session->SmartPreRender();
-    CommandResult failed = pre.command;
-    bool render_ran = false;
-    if (pre.command.err == PF_Err_NONE && !pre.command.escaped_exception) {
-        failed = session->SmartRender(pre.output.pre_render_data, reuse_output);
-        render_ran = true;
-    }
-    // The pre-render data is the host's to release once the frame is done,
-    // whether or not it was rendered.
-    session->DeletePreRenderData(pre.output);
-
-    const std::string stage = render_ran ? "render" : "pre-render";
-    if (failed.err != PF_Err_NONE) {
-        return Error{plugin + ": " + stage + frame_label + " failed with " +
-                     DescribeEffectError(failed.err, failed.return_msg)};
-    }
-    if (failed.escaped_exception) {
-        return Error{plugin + ": the effect let an exception escape while rendering"};
-    }
-    if (session->Output().Empty()) return Error{plugin + ": the effect produced no output image"};
-    return Success();
 }
 
 }  // namespace runner

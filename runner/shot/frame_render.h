@@ -27,15 +27,6 @@ Status ApplySettings(Session* session, const std::vector<ParamSetting>& settings
 // without a mask the parameter is "none" and the id is forgotten.
 Status ApplyMask(Session* session, const std::optional<MaskPath>& mask, PF_PathID id);
 
-// Pre-render, smart render and the release of the pre-render data at the
-// session's current time; the image is left in session->Output(). With
-// `reuse_output` the output world of the previous frame is drawn over
-// again when it still fits, so that a stream of frames allocates nothing.
-// A failure reads "PLUGIN: render FRAME_LABEL failed with error N (...)",
-// where `frame_label` is empty or e.g. " of frame 3".
-Status RenderCurrentFrame(Session* session, bool reuse_output, const std::string& plugin,
-                          const std::string& frame_label);
-
 }  // namespace runner
 
 #endif

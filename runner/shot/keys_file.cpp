@@ -34,7 +34,7 @@ Result<ParamSetting> ReadValue(const ParamDefinition& def, const json& v, const 
         const double number = v.get<double>();
         if (Status ok = CheckNumber(def, number, where); !ok) return ok.error();
         ParamSetting s;
-        s.index = def.id;
+        s.index = def.index;
         s.label = def.label;
         s.from = s.to = number;
         return s;
@@ -67,7 +67,7 @@ Result<double> ReadTime(const json& key, const std::string& where, bool has_prev
 
 Result<ParamTrack> ReadTrack(const ParamDefinition& def, const json& entry, const std::string& where) {
     ParamTrack track;
-    track.index = def.id;
+    track.index = def.index;
     track.label = def.label;
     track.is_color = def.type == PF_Param_COLOR;
     auto add = [&](const ParamSetting& s, double time, KeyInterpolation how) {
@@ -165,7 +165,7 @@ Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::
             if (!def) return def.error();
             if ((*def)->type == PF_Param_PATH) return Error{where + ": the mask is keyed under \"mask\""};
             for (const ParamTrack& t : shot.params) {
-                if (t.index == (*def)->id) return Error{where + ": \"" + t.label + "\" is keyed twice"};
+                if (t.index == (*def)->index) return Error{where + ": \"" + t.label + "\" is keyed twice"};
             }
             Result<ParamTrack> track = ReadTrack(**def, it.value(), where);
             if (!track) return track.error();

@@ -157,7 +157,7 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
     const std::string value = TrimBlanks(text);
     const std::string quoted = "\"" + def->label + "\"";
     ParamSetting out;
-    out.index = def->id;
+    out.index = def->index;
     out.label = def->label;
     if (value.empty()) return Error{where + ": no value for " + quoted + " (" + DescribeAllowed(*def) + ")"};
 

@@ -1,5 +1,7 @@
 // A stand-in effect library for the tool's failure paths. It carries an
-// empty property list, registers one slider, and fails every pre-render
+// empty property list, registers one slider under an id that is not its
+// place in the parameter list (ids are the effect's names, places the
+// host's), and fails every pre-render
 // with code 1234 and a message. Built without FAKE_EFFECT_HAS_ENTRY it
 // exports no entry point at all.
 #include <cstring>
@@ -18,7 +20,7 @@ PF_Err AddGain(PF_InData* in_data) {
     PF_ParamDef def;
     std::memset(&def, 0, sizeof def);
     def.param_type = PF_Param_SLIDER;
-    def.uu.id = 1;
+    def.uu.id = 7;
     std::strcpy(def.name, "Gain");
     def.u.sd.valid_min = def.u.sd.slider_min = 0;
     def.u.sd.valid_max = def.u.sd.slider_max = 10;

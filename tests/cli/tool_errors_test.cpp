@@ -120,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"library is not one", Render({"--plugin", "notimage.png"}), {"notimage.png"}},
         BadCase{"library without entry point", Render({"--plugin", NO_ENTRY_EFFECT}), {"EntryPointFunc"}},
         BadCase{"effect reports an error", Render({"--plugin", FAILING_EFFECT}), {"1234", "Fake failure"}},
+        BadCase{"a value reaches a parameter whose id is not its place",
+                Render({"--plugin", FAILING_EFFECT, "--param", "gain=3"}), {"1234", "Fake failure"}},
         BadCase{"info of a library without entry point", {"info", "--plugin", NO_ENTRY_EFFECT}, {"EntryPointFunc"}},
         BadCase{"animate to a plain name", {"animate", "in.png", "out.png", "--frames", "3"}, {"out.png", "frame number"}},
         BadCase{"animate with two numbers", {"animate", "in.png", "f%d_%d.png", "--frames", "3"}, {"frame number"}},

@@ -465,6 +465,25 @@ TEST_F(SessionTest, ExceptionsFromTheEffectStopAtTheHost) {
     EXPECT_NE(r.err, PF_Err_NONE);
 }
 
+// A pre-render that lets an exception out leaves its record in an unknown
+// state: the frame stops there, its data is still released, and the one
+// line says what happened.
+TEST_F(SessionTest, AFrameStopsAtAPreRenderThatThrows) {
+    static int s_renders = 0;
+    s_renders = 0;
+    g_behaviour = [](PF_Cmd cmd, PF_InData*, PF_OutData*, PF_ParamDef**, void*) -> PF_Err {
+        if (cmd == PF_Cmd_SMART_PRE_RENDER) throw std::runtime_error("escaped");
+        if (cmd == PF_Cmd_SMART_RENDER) ++s_renders;
+        return PF_Err_NONE;
+    };
+    const runner::RenderResult r = session.RenderFrame();
+    EXPECT_FALSE(r.render_ran);
+    EXPECT_EQ(s_renders, 0);
+    const runner::Status checked = runner::CheckFrame(r, " of frame 2");
+    ASSERT_FALSE(checked);
+    EXPECT_NE(checked.error().message.find("pre-render of frame 2 failed"), std::string::npos) << checked.error().message;
+}
+
 TEST_F(SessionTest, ReturnMessageIsReadWithinItsField) {
     // An unterminated message is cut at the field's end, not read beyond it.
     During(PF_Cmd_ABOUT, [](PF_InData*, PF_OutData* out, void*) -> PF_Err {

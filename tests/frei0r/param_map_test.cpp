@@ -40,6 +40,15 @@ TEST(Frei0rParams, HostNumbersMapOntoTheEffectsValues) {
     EXPECT_EQ(c.blue, 0);
 }
 
+TEST(Frei0rParams, EffectParametersAreAddressedByPlaceNotId) {
+    std::vector<ParamDefinition> defs(1);
+    defs.push_back(Def(7, "Gain", PF_Param_SLIDER, 0, 10));
+    defs.back().index = 1;
+    const std::vector<HostParam> params = HostParams(defs);
+    ASSERT_FALSE(params.empty());
+    EXPECT_EQ(params.front().effect_index, 1);
+}
+
 TEST(Frei0rParams, HostTimeBecomesMillisecondTicksHeldWithinInt32) {
     const std::pair<double, int32_t> cases[] = {{0, 0},           {0.0404, 40},           {0.0405, 41},
                                                 {-0.04, -40},     {3 * 3600.0, 10800000}, {1e12, INT32_MAX},

@@ -1,5 +1,7 @@
 // Parameter definitions like the ones the effect registers, for tests of
-// the text and keyframe parsers without loading the effect.
+// the text and keyframe parsers without loading the effect. Their ids (the
+// effect's names for them) are not their places in the list, which is what
+// the host addresses them by.
 #ifndef FOLVEK_TESTS_CLI_DEFINITIONS_H
 #define FOLVEK_TESTS_CLI_DEFINITIONS_H
 
@@ -35,6 +37,10 @@ inline std::vector<ParamDefinition> Definitions() {
     defs.push_back(Def(6, "Edge Color", PF_Param_COLOR));
     defs.push_back(Def(7, "On Original", PF_Param_CHECKBOX));
     defs.push_back(Def(8, "Seed", PF_Param_SLIDER, 0, 50000));
+    for (size_t i = 0; i < defs.size(); ++i) {
+        defs[i].index = static_cast<PF_ParamIndex>(i);
+        defs[i].id = static_cast<int32_t>(100 + 7 * i);
+    }
     return defs;
 }
 
