@@ -108,7 +108,7 @@ std::string DescribeAllowed(const ParamDefinition& def) {
     }
     case PF_Param_CHECKBOX: return "on, off, true, false, 1 or 0";
     case PF_Param_COLOR: return "#RRGGBB";
-    case PF_Param_PATH: return "set with --mask or --mask-d";
+    case PF_Param_PATH: return "a mask";
     default: return "not settable";
     }
 }
@@ -138,28 +138,27 @@ Status CheckNumber(const ParamDefinition& def, double v, const std::string& wher
 }
 
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges) {
-    return ParseParam(assignment, params, allow_ranges, "--param " + assignment);
-}
-
-Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges, const std::string& where) {
+                                bool allow_ranges, const std::string& where, const ValueTerms& terms) {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);
     if (!found) return found.error();
-    return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges);
+    return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges, terms);
 }
 
 Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::string& text, const std::string& where,
-                                     bool allow_ranges) {
+                                     bool allow_ranges, const ValueTerms& terms) {
     const ParamDefinition* def = &param;
     const std::string value = TrimBlanks(text);
     const std::string quoted = "\"" + def->label + "\"";
     ParamSetting out;
     out.index = def->index;
     out.label = def->label;
-    if (value.empty()) return Error{where + ": no value for " + quoted + " (" + DescribeAllowed(*def) + ")"};
+    if (value.empty()) {
+        const bool mask_named = def->type == PF_Param_PATH && !terms.mask.empty();
+        return Error{where + ": no value for " + quoted + " (" + (mask_named ? "set with " + terms.mask : DescribeAllowed(*def)) +
+                     ")"};
+    }
 
     if (IsNumeric(*def)) {
         const bool percent = IsPercent(*def);
@@ -167,7 +166,8 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
         double from = 0.0, to = 0.0;
         if (dots != std::string::npos) {
             if (!allow_ranges) {
-                return Error{where + ": " + quoted + " takes one value here; FROM..TO ranges are for animate"};
+                return Error{where + ": " + quoted + " takes one value here" +
+                             (terms.ranges.empty() ? std::string() : "; FROM..TO ranges are for " + terms.ranges)};
             }
             if (!ReadNumber(value.substr(0, dots), percent, &from) || !ReadNumber(value.substr(dots + 2), percent, &to)) {
                 return Error{where + ": " + quoted + " expects FROM..TO with two numbers in " + DescribeAllowed(*def)};
@@ -228,9 +228,9 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
         return out;
     }
     case PF_Param_PATH:
-        return Error{where + ": " + quoted + " is the mask; give it with --mask FILE or --mask-d PATHDATA"};
+        return Error{where + ": " + quoted + " is the mask" + (terms.mask.empty() ? ", not a value" : "; give it with " + terms.mask)};
     default:
-        return Error{where + ": " + quoted + " (" + DescribeType(*def) + ") cannot be set from the command line"};
+        return Error{where + ": " + quoted + " (" + DescribeType(*def) + ") cannot be set as a value"};
     }
 }
 
