@@ -55,6 +55,9 @@ struct ParamDefinition {
     std::vector<std::string> choices;   // popups: {"A", "B", "C"}
     std::string checkbox_text;          // checkboxes: the text beside the box
     PF_Pixel default_color{};           // colours
+
+    // Shown and typed as a percentage (Time 50 %): in the same units, with a % sign.
+    bool IsPercent() const { return (display_flags & PF_ValueDisplayFlag_PERCENT) != 0; }
 };
 
 // One PF_UpdateParamUI call.

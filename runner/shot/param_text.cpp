@@ -22,10 +22,6 @@ std::string Lower(const std::string& s) {
     return out;
 }
 
-bool IsPercent(const ParamDefinition& def) {
-    return def.type == PF_Param_FIX_SLIDER && (def.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
-}
-
 bool IsNumeric(const ParamDefinition& def) {
     return def.type == PF_Param_SLIDER || def.type == PF_Param_FIX_SLIDER || def.type == PF_Param_FLOAT_SLIDER;
 }
@@ -80,7 +76,7 @@ std::string FormatNumber(double v) {
 std::string DescribeType(const ParamDefinition& def) {
     switch (def.type) {
     case PF_Param_SLIDER: return "integer slider";
-    case PF_Param_FIX_SLIDER: return IsPercent(def) ? "percent slider" : "fixed-point slider";
+    case PF_Param_FIX_SLIDER: return def.IsPercent() ? "percent slider" : "fixed-point slider";
     case PF_Param_FLOAT_SLIDER: return "float slider";
     case PF_Param_CHECKBOX: return "checkbox";
     case PF_Param_COLOR: return "colour";
@@ -96,7 +92,7 @@ std::string DescribeAllowed(const ParamDefinition& def) {
     case PF_Param_SLIDER:
     case PF_Param_FIX_SLIDER:
     case PF_Param_FLOAT_SLIDER: {
-        const std::string unit = IsPercent(def) ? " %" : "";
+        const std::string unit = def.IsPercent() ? " %" : "";
         return FormatNumber(def.valid_min) + unit + " to " + FormatNumber(def.valid_max) + unit;
     }
     case PF_Param_POPUP: {
@@ -161,7 +157,7 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
     }
 
     if (IsNumeric(*def)) {
-        const bool percent = IsPercent(*def);
+        const bool percent = def->IsPercent();
         const size_t dots = value.find("..");
         double from = 0.0, to = 0.0;
         if (dots != std::string::npos) {
