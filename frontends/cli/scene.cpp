@@ -4,7 +4,7 @@
 
 #include "runner/shot/downsample.h"
 #include "runner/loader/effect_open.h"
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 
 namespace runner::cli {
 
