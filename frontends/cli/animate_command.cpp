@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/keyed_values.h"
 #include "runner/media/frame_sink.h"
 #include "cli/progress.h"
 #include "runner/loader/effect_open.h"
@@ -160,7 +161,9 @@ Result<Timing> ShotTiming(const AnimateOptions& options, const Scene& scene) {
     } else if (info.rate) {
         rate = *info.rate;
     }
-    return MakeTiming(frames, rate);
+    Result<Timing> timing = MakeTiming(frames, rate);
+    if (!timing && !options.fps.empty()) return Error{"--fps " + options.fps + ": " + timing.error().message};
+    return timing;
 }
 
 }  // namespace
@@ -201,9 +204,9 @@ Status RunAnimate(const AnimateOptions& options) {
     if (!probe) return probe.error();
     Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true);
     if (!scene) return scene.error();
-    probe->session.reset();
     Result<Timing> timing = ShotTiming(options, *scene);
     if (!timing) return timing.error();
+    if (Status ok = SetShotRate(&*scene, Fraction{timing->time_scale, timing->time_step}); !ok) return ok;
     FrameRange range{0, timing->frames - 1};
     if (!options.range.empty()) {
         Result<FrameRange> parsed = ParseRange(options.range, timing->frames);
@@ -221,8 +224,15 @@ Status RunAnimate(const AnimateOptions& options) {
                     static_cast<long long>(timing->time_step),
                     scene->RenderWidth(), scene->RenderHeight(), scene->bits,
                     sound ? source.audio_codec.c_str() : "none", options.output.c_str());
+        if (options.show_keys) {
+            Result<std::vector<std::string>> lines =
+                KeyedValueLines(*scene, *timing, range.first, range.last, probe->session.get());
+            if (!lines) return lines.error();
+            for (const std::string& line : *lines) std::printf("%s\n", line.c_str());
+        }
         return Success();
     }
+    probe->session.reset();
 
     const int32_t width = scene->RenderWidth();
     const int32_t height = scene->RenderHeight();

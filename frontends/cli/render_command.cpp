@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -10,10 +11,12 @@ namespace runner::cli {
 Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     if (Status ok = CheckOutputFile(options.output); !ok) return ok;
-    Result<Fraction> at = ParseSeconds(options.at, "--at");
+    Result<Fraction> at = ParseSeconds(options.at.empty() ? "0" : options.at, "--at");
     if (!at) return at.error();
     Result<Timing> timing = TimingAt(*at);
-    if (!timing) return timing.error();
+    if (!timing) return Error{"--at " + options.at + ": " + timing.error().message};
+    Result<Fraction> rate = ParseFrameRate(options.fps.empty() ? "24" : options.fps, "--fps");
+    if (!rate) return rate.error();
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
     if (!compression) return compression.error();
     Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
@@ -25,6 +28,12 @@ Status RunRender(const RenderOptions& options) {
     if (scene->IsClip()) {
         return Error{options.scene.input + ": render takes one picture; use animate (with --range A-A for one "
                      "frame) for a clip or a sequence"};
+    }
+    if (Status ok = SetShotRate(&*scene, *rate); !ok) return ok;
+    if (!options.at.empty() && options.scene.keys.empty()) {
+        // The picture is right at any time; the option may be a slip.
+        std::fprintf(stderr, "ringstride: warning: --at %s: nothing is keyed without --keys, so a still renders the "
+                             "same at every time\n", options.at.c_str());
     }
     if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
     Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);

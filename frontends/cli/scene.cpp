@@ -95,6 +95,14 @@ Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* inpu
     return Success();
 }
 
+Status SetShotRate(Scene* scene, const Fraction& rate) {
+    Result<ShotKeys> placed = PlaceKeys(scene->keys, rate);
+    if (!placed) return placed.error();
+    scene->keys = std::move(*placed);
+    scene->rate = rate;
+    return Success();
+}
+
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
     if (!scene.IsClip()) session->SetInput(scene.input.Clone());
     session->SetLayerSize(scene.full_width, scene.full_height);
@@ -109,7 +117,7 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
         !ok) {
         return Error{"--param: " + ok.error().message};
     }
-    return ApplyKeys(scene.keys, MASK_ID, session);
+    return ApplyKeys(scene.keys, scene.rate, MASK_ID, session);
 }
 
 Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
