@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "runner/shot/svg_units.h"
+#include "runner/shot/svg_scan.h"
 
 namespace runner::cli {
 namespace {

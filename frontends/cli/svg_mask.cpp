@@ -8,6 +8,7 @@
 #include "cli/mask_file.h"
 #include "cli/svg_document.h"
 #include "runner/shot/svg_shapes.h"
+#include "runner/shot/svg_scan.h"
 #include "runner/shot/svg_units.h"
 #include "runner/shot/svg_path.h"
 
@@ -313,7 +314,7 @@ private:
         if (name == "path") {
             const char* d = e.Attribute("d");
             data = d == nullptr ? "" : d;
-            if (data.find_first_not_of(" \t\r\n\f") == std::string::npos) return Success();  // draws nothing
+            if (TrimSvgBlanks(data).empty()) return Success();  // draws nothing
         } else {
             Result<std::string> d = ShapePathData(e, name, frame.viewport);
             if (!d) return Fail(e, d.error().message);
