@@ -66,7 +66,8 @@ void ApplyHostValues(FilterInstance* instance) {
         }
         if (p.kind == ValueKind::PATH) {
             if (TrimSvgBlanks(v.text).empty()) continue;
-            Result<MaskPath> chosen = MaskFromPathData(v.text, 0, p.name);
+            const World& frame = session->Input();
+            Result<MaskPath> chosen = MaskFromText(v.text, 0, frame.Width(), frame.Height(), p.name);
             if (!chosen) instance->problems.push_back(chosen.error().message);
             else mask = std::move(*chosen);
             continue;
