@@ -174,6 +174,8 @@ Status ArcTo(Pen& pen, Step& s) {
     return Success();
 }
 
+// Z reads nothing; the current point it goes back to was checked when it
+// was reached.
 Status Close(Pen& pen, Step& s) {
     pen.path.Close();
     s.end = pen.path.Start();
