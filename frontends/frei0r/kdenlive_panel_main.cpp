@@ -22,10 +22,9 @@ int main(int argc, char** argv) {
     if (argc != 3) return Fail("usage: ringstride-kdenlive-panel EFFECT_LIBRARY OUTPUT.xml");
     const std::string library = argv[1];
     const std::string output = argv[2];
-    const runner::frei0r::Catalog catalog = runner::frei0r::BuildCatalog(library);
-    if (!catalog.failure.empty()) return Fail(catalog.failure);
     runner::Result<runner::OpenedEffect> opened = runner::OpenEffect(library);
     if (!opened) return Fail(opened.error().message);
+    const runner::frei0r::Catalog catalog = runner::frei0r::BuildCatalog(library);
     const runner::Result<std::string> xml = runner::frei0r::KdenliveEffectXml(catalog, opened->session->Params());
     if (!xml) return Fail(xml.error().message);
 
