@@ -122,18 +122,6 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
 
 }  // namespace
 
-Result<std::string> AudioCodecOf(const std::string& file) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) return Error{file + ": no such file"};
-    Result<std::string> out = RunForOutput({"ffprobe", "-v", "error", "-select_streams", "a:0", "-show_entries",
-                                            "stream=codec_name", "-of", "csv=p=0", file});
-    if (!out) return Error{file + ": not a file ffprobe can read (" + out.error().message + ")"};
-    std::string codec = *out;
-    while (!codec.empty() && std::isspace(static_cast<unsigned char>(codec.back()))) codec.pop_back();
-    if (codec.empty()) return Error{file + ": has no audio stream"};
-    return codec;
-}
-
 bool IsVideoInput(const std::string& file) {
     const std::string ext = LowerExtension(file);
     for (const char* v : {".mp4", ".mov", ".mkv", ".webm", ".avi", ".m4v", ".mxf", ".mpg", ".mpeg", ".ts", ".m2ts",

@@ -63,9 +63,6 @@ bool IsVideoInput(const std::string& file);
 // a still image, or a video when only ffmpeg can read it.
 Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_t start_number);
 
-// The codec of a file's first audio stream ("aac"), or an error when it has none.
-Result<std::string> AudioCodecOf(const std::string& file);
-
 }  // namespace runner
 
 #endif
