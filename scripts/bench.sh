@@ -6,8 +6,10 @@
 # one core and two, the smart render against cairo). Nothing here passes or
 # fails.
 #
-#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV]
+#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV] [--long [FRAMES]]
 #
+# --long runs only the long-run memory figures: one frei0r instance over a
+# million small frames (or FRAMES), resident memory every tenth of the way.
 # --shot runs the shot benchmarks alone; --before REV builds the tool of git
 # revision REV as well (in build-bench-before/) and prints every shot figure
 # for both, side by side. Other arguments go to the scene runner.
@@ -18,12 +20,16 @@ micro=0
 shot_only=0
 quick=()
 before=""
+long_frames=""
 args=()
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --micro) micro=1 ;;
     --shot) shot_only=1 ;;
     --before) before="$2"; shift ;;
+    --long)
+      long_frames=1000000
+      if [[ "${2:-}" =~ ^[0-9]+$ ]]; then long_frames="$2"; shift; fi ;;
     --quick) quick=(--quick); args+=("$1") ;;
     *) args+=("$1") ;;
   esac
@@ -31,6 +37,10 @@ while [[ $# -gt 0 ]]; do
 done
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_BENCH=ON >/dev/null
+if [[ -n "$long_frames" ]]; then
+  cmake --build "$build" -j "${JOBS:-2}" --target ringstride_long_run_bench >/dev/null
+  exec "$build/bench/ringstride_long_run_bench" "$long_frames"
+fi
 targets=(ringstride_scene_bench ringstride_micro_bench)
 has_tool=0
 if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride_shot_bench:'; then

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/keyed_values.h"
 #include "runner/media/frame_sink.h"
 #include "cli/progress.h"
 #include "runner/loader/effect_open.h"
@@ -165,7 +166,9 @@ Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene) {
         return Error{"--frames " + std::to_string(frames) + ": " + options.scene.input + " has only " +
                      std::to_string(info.frames) + " frames"};
     }
-    return MakeTiming(frames, rate);
+    Result<Timing> timing = MakeTiming(frames, rate);
+    if (!timing && !options.fps.empty()) return Error{"--fps " + options.fps + ": " + timing.error().message};
+    return timing;
 }
 
 // The frames to render: those --in and --out keep, or --range within them.
@@ -252,9 +255,9 @@ Status RunAnimate(const AnimateOptions& options) {
     if (!probe) return probe.error();
     Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true);
     if (!scene) return scene.error();
-    probe->session.reset();
     Result<Timing> timing = ShotTiming(options, &*scene);
     if (!timing) return timing.error();
+    if (Status ok = SetShotRate(&*scene, Fraction{timing->time_scale, timing->time_step}); !ok) return ok;
     Result<FrameRange> shot_range = ShotRange(options, *timing);
     if (!shot_range) return shot_range.error();
     const FrameRange range = *shot_range;
@@ -269,8 +272,15 @@ Status RunAnimate(const AnimateOptions& options) {
                     static_cast<long long>(timing->time_step),
                     scene->RenderWidth(), scene->RenderHeight(), scene->bits,
                     sound ? source.audio_codec.c_str() : "none", options.output.c_str());
+        if (options.show_keys) {
+            Result<std::vector<std::string>> lines =
+                KeyedValueLines(*scene, *timing, range.first, range.last, probe->session.get());
+            if (!lines) return lines.error();
+            for (const std::string& line : *lines) std::printf("%s\n", line.c_str());
+        }
         return Success();
     }
+    probe->session.reset();
 
     const int32_t width = scene->RenderWidth();
     const int32_t height = scene->RenderHeight();

@@ -16,7 +16,8 @@ Status RunInfo(const std::string& plugin);
 struct RenderOptions {
     SceneOptions scene;
     std::string output;
-    std::string at = "0";  // seconds of the shot: 1.5 or 1001/30000; for a clip also 36f
+    std::string at;        // seconds of the shot: 1.5 or 1001/30000 (for a clip also 36f); empty: 0, not given
+    std::string fps;       // the shot's rate, which places keys given by frame; empty: a clip's own, else 24
 };
 
 Status RunRender(const RenderOptions& options);
@@ -32,6 +33,7 @@ struct AnimateOptions {
     int32_t crf = -1;      // -1: the codec's usual
     bool no_audio = false;
     bool dry_run = false;  // check everything, print what would be rendered, render nothing
+    bool show_keys = false;  // with dry_run: every frame's keyed values as the effect gets them
 };
 
 Status RunAnimate(const AnimateOptions& options);

@@ -99,9 +99,9 @@ Status RunEncode(const EncodeOptions& options) {
         Status put = (*source)->ReadInto(i, options.raw_colour, &world);
         if (put) {
             if (background) LayOver(*background, options.raw_colour ? RenderValues::ENCODED : *values, &world);
-            PipeFrame frame = (*pipe)->Pack(std::move(world));
-            put = (*pipe)->Write(frame);
-            if (frame.world.Format() == FormatForBits(info.bits)) world = std::move(frame.world);
+            Result<PipeFrame> frame = (*pipe)->Pack(std::move(world));
+            put = frame ? (*pipe)->Write(*frame) : Status(frame.error());
+            if (frame && frame->world.Format() == FormatForBits(info.bits)) world = std::move(frame->world);
         }
         if (!put) {
             (*pipe)->Abort();

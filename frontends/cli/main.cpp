@@ -33,9 +33,11 @@ const char* KEYS_HELP =
     "Keyframes from a JSON file: {\"params\": {LABEL: VALUE or [{\"time\": SECONDS, \"value\": VALUE, "
     "\"interpolation\": \"linear\"|\"hold\"|\"ease\"}, ...]}, \"mask\": [{\"time\": SECONDS, \"vertices\": "
     "[[x,y],...], \"in_tangents\": ..., \"out_tangents\": ..., \"closed\": bool}, ...]}. Labels and values as "
-    "--param takes them; times in seconds of the shot, increasing; the interpolation of a key governs the stretch to "
-    "the next (ease: 3s^2-2s^3); popups and checkboxes hold. A keyed mask moves every vertex and tangent; neighbouring "
-    "keys need the same vertex count and \"closed\". A label may not be both keyed and given with --param";
+    "--param takes them; a key is at \"time\" seconds or at \"frame\" N of the shot (N/fps s exactly), in time "
+    "order; the interpolation of a key governs the stretch to the next (ease: 3s^2-2s^3); popups and checkboxes "
+    "hold. A mask key may give SVG path data instead, {\"frame\": N, \"d\": \"M 10 90 C ...\"} (its first "
+    "subpath). A keyed mask moves every vertex and tangent; neighbouring keys need the same vertex count and "
+    "\"closed\". A label may not be both keyed and given with --param";
 
 const char* OUTPUT_FORMATS =
     "Output formats (by extension): .png 8-bit for 8-bit renders, else 16-bit; .tif/.tiff at the "
@@ -141,8 +143,13 @@ int main(int argc, char** argv) {
     render->add_option("OUTPUT", rend.output, "Output image: .png, .tif, .tiff or .exr")->required();
     render->add_option("--at", rend.at,
                        "Time of the shot in seconds, for --keys (default 0): 1.5, or a fraction such as 1001/30000 "
-                       "for frame 1 at 29.97 fps. With a video (or a sequence, at 24 fps) as INPUT: its frame on "
-                       "screen at that time, rendered as animate renders that frame; also a frame number (36f)");
+                       "for frame 1 at 29.97 fps; from 0 to 2147483647. Without --keys a still is the same at every "
+                       "time: the render goes ahead with a warning. With a video or a sequence as INPUT: its frame "
+                       "on screen at that time (at --fps, a video conformed to it as animate does), rendered as "
+                       "animate renders that frame; also a frame number (36f)");
+    render->add_option("--fps", rend.fps,
+                       "Frame rate of the shot, which places keys given by \"frame\" in the --keys file (default 24, "
+                       "as animate of a still; a video's own rate): 24, 12.5, 30000/1001, 29.97 ...");
 
     AnimateOptions anim;
     CLI::App* animate = app.add_subcommand(
@@ -184,6 +191,12 @@ int main(int argc, char** argv) {
                       "Check the whole command (input, keys, mask, values, output) and print one line "
                       "\"dry run: frames=N first=A last=B fps=NUM/DEN width=W height=H depth=D audio=CODEC|none output=...\" "
                       "instead of rendering");
+    animate->add_flag("--show-keys", anim.show_keys,
+                      "With --dry-run: after that line, one line per frame of the values the effect will get, "
+                      "tab-separated: frame=N, time=SECONDS (exact, as render --at takes it), LABEL=VALUE for every "
+                      "parameter the keys file names or FROM..TO moves (as stored: whole sliders rounded, percent to "
+                      "1/65536, colours per channel, popups by name), and \"mask vertices=V\"")
+        ->needs("--dry-run");
     animate->add_flag("--no-audio", anim.no_audio, "Leave out the sound of a video INPUT (by default it is carried "
                                                     "into a video OUTPUT, cut to the rendered length)");
     animate->footer(std::string("INPUT is a still image (the same picture every frame), an image sequence "

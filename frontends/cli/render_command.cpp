@@ -9,24 +9,29 @@
 namespace runner::cli {
 namespace {
 
-// A clip's frame on screen at --at (a sequence's at 24 fps, as animate's
-// default), rendered as animate renders that frame: at the frame's own time.
-Status ReadClipFrame(const RenderOptions& options, Scene* scene, Session* session, Timing* timing, int32_t* frame) {
+// A clip's frame on screen at --at at `rate` (a video conformed to it, as
+// animate does), rendered as animate renders that frame: at its own time.
+Status ReadClipFrame(const RenderOptions& options, const Fraction& rate, Scene* scene, Session* session,
+                     Timing* timing, int32_t* frame) {
+    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
+        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
+    }
     const SourceInfo& info = scene->source->Info();
-    Result<ShotPoint> at = ParseShotPoint(options.at, "--at");
+    Result<ShotPoint> at = ParseShotPoint(options.at.empty() ? "0" : options.at, "--at");
     if (!at) return at.error();
-    const Fraction rate = info.rate ? *info.rate : Fraction{24, 1};
     const int64_t k = FrameAt(*at, rate);
     if (k >= info.frames) {
         char length[64];
-        std::snprintf(length, sizeof length, "%.6g s", info.frames * static_cast<double>(rate.den) / static_cast<double>(rate.num));
+        std::snprintf(length, sizeof length, "%.6g s",
+                      info.frames * static_cast<double>(rate.den) / static_cast<double>(rate.num));
         return Error{"--at " + options.at + ": past the end of " + options.scene.input + " (" +
                      std::to_string(info.frames) + " frames, " + length + ")"};
     }
     *frame = static_cast<int32_t>(k);
     Result<Timing> made = MakeTiming(*frame + 1, rate);
-    if (!made) return made.error();
+    if (!made) return Error{"--at " + options.at + ": " + made.error().message};
     *timing = *made;
+    if (Status ok = SetShotRate(scene, rate); !ok) return ok;
     if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
     Result<World> input = World::Create(FormatForBits(scene->bits), scene->RenderWidth(), scene->RenderHeight());
     if (!input) return Error{"cannot hold a frame: " + input.error().message};
@@ -36,11 +41,34 @@ Status ReadClipFrame(const RenderOptions& options, Scene* scene, Session* sessio
     return Success();
 }
 
+// A still at --at (a time only), its keys by frame placed at `rate`.
+Status PlaceStill(const RenderOptions& options, const Fraction& rate, Scene* scene, Session* session,
+                  Timing* timing) {
+    Result<Fraction> at = ParseSeconds(options.at.empty() ? "0" : options.at, "--at");
+    if (!at) return at.error();
+    Result<Timing> made = TimingAt(*at);
+    if (!made) return Error{"--at " + options.at + ": " + made.error().message};
+    *timing = *made;
+    if (Status ok = SetShotRate(scene, rate); !ok) return ok;
+    if (!options.at.empty() && options.scene.keys.empty()) {
+        // The picture is right at any time; the option may be a slip.
+        std::fprintf(stderr, "ringstride: warning: --at %s: nothing is keyed without --keys, so a still renders the "
+                             "same at every time\n", options.at.c_str());
+    }
+    return ApplyScene(*scene, *timing, session);
+}
+
 }  // namespace
 
 Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     if (Status ok = CheckOutputFile(options.output); !ok) return ok;
+    std::optional<Fraction> fps;
+    if (!options.fps.empty()) {
+        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
+        if (!parsed) return parsed.error();
+        fps = *parsed;
+    }
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
     if (!compression) return compression.error();
     Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
@@ -53,17 +81,14 @@ Status RunRender(const RenderOptions& options) {
     int32_t frame = 0;
     std::string which;
     if (scene->IsClip()) {
-        if (Status ok = ReadClipFrame(options, &*scene, session, &timing, &frame); !ok) return ok;
+        const std::optional<Fraction>& own = scene->source->Info().rate;
+        const Fraction rate = fps ? *fps : own ? *own : Fraction{24, 1};
+        if (Status ok = ReadClipFrame(options, rate, &*scene, session, &timing, &frame); !ok) return ok;
         char at[64];
         std::snprintf(at, sizeof at, "%.6g", timing.SecondsOf(frame));
         which = " (frame " + std::to_string(frame) + " of " + options.scene.input + ", at " + at + " s)";
-    } else {
-        Result<Fraction> at = ParseSeconds(options.at, "--at");
-        if (!at) return at.error();
-        Result<Timing> made = TimingAt(*at);
-        if (!made) return made.error();
-        timing = *made;
-        if (Status ok = ApplyScene(*scene, timing, session); !ok) return ok;
+    } else if (Status ok = PlaceStill(options, fps ? *fps : Fraction{24, 1}, &*scene, session, &timing); !ok) {
+        return ok;
     }
     Result<World> rendered = RenderAt(*scene, session, timing, frame);
     if (!rendered) return rendered.error();

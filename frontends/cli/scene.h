@@ -51,6 +51,7 @@ struct Scene {
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
     ShotKeys keys;
+    Fraction rate{24, 1};        // the shot's frame rate, which places keys given by frame
     RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
     bool raw_colour = false;
     std::optional<Background> background;         // rendered frames are laid over it
@@ -65,6 +66,10 @@ struct Scene {
 // only has its length, rate and size looked up.
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges);
+
+// The shot's frame rate: keys given by frame are placed at it, and every
+// key checked to be in time order (an error names the file, track and key).
+Status SetShotRate(Scene* scene, const Fraction& rate);
 
 // Input (for a still), size, resolution, mask, values and keys. FROM..TO
 // becomes two linear keys at the first and the last frame of `timing`.

@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "runner/shot/colour.h"
-#include "runner/shot/image_samples.h"
+#include "runner/shot/rgba.h"
 #include "runner/media/path_util.h"
 #include "runner/media/subprocess.h"
 
@@ -20,44 +20,20 @@ namespace {
 
 // RGBA, 16 bits a channel, little-endian (as x86 stores them).
 std::vector<uint8_t> Rgba64(const World& image) {
-    const int32_t w = image.Width();
-    const int32_t h = image.Height();
-    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 8);
+    const size_t row = static_cast<size_t>(image.Width()) * 4;
+    std::vector<uint8_t> out(row * static_cast<size_t>(image.Height()) * 2);
     uint16_t* o = reinterpret_cast<uint16_t*>(out.data());
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x, o += 4) {
-            if (image.Format() == PF_PixelFormat_ARGB64) {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                o[0] = Host16ToFile16(p.red); o[1] = Host16ToFile16(p.green); o[2] = Host16ToFile16(p.blue);
-                o[3] = Host16ToFile16(p.alpha);
-            } else if (image.Format() == PF_PixelFormat_ARGB128) {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                o[0] = UnitToFile16(p.red); o[1] = UnitToFile16(p.green); o[2] = UnitToFile16(p.blue);
-                o[3] = UnitToFile16(p.alpha);
-            } else {
-                const PF_Pixel& p = image.Pixel8(x, y);
-                o[0] = static_cast<uint16_t>(p.red * 257); o[1] = static_cast<uint16_t>(p.green * 257);
-                o[2] = static_cast<uint16_t>(p.blue * 257); o[3] = static_cast<uint16_t>(p.alpha * 257);
-            }
-        }
-    }
+    for (int32_t y = 0; y < image.Height(); ++y) WorldRowToRgba16(image, y, o + static_cast<size_t>(y) * row);
     return out;
 }
 
 // Host ARGB at 8 bits; 16-bit and float worlds are scaled down.
-World Argb8(World image) {
+Result<World> Argb8(World image, const std::string& file) {
     if (image.Format() == PF_PixelFormat_ARGB32) return image;
-    World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).value();
+    Result<World> out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height());
+    if (!out) return Error{file + ": cannot hold an 8-bit frame for ffmpeg: " + out.error().message};
     for (int32_t y = 0; y < image.Height(); ++y) {
-        for (int32_t x = 0; x < image.Width(); ++x) {
-            if (image.Format() == PF_PixelFormat_ARGB64) {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                out.Pixel8(x, y) = PF_Pixel{Host16To8(p.alpha), Host16To8(p.red), Host16To8(p.green), Host16To8(p.blue)};
-            } else {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                out.Pixel8(x, y) = PF_Pixel{UnitTo8(p.alpha), UnitTo8(p.red), UnitTo8(p.green), UnitTo8(p.blue)};
-            }
-        }
+        WorldRowToArgb8(image, y, reinterpret_cast<PF_Pixel*>(out->Row(y)));
     }
     return out;
 }
@@ -136,33 +112,9 @@ void EncodedSize(const std::string& file, int32_t* width, int32_t* height) {
 }
 
 std::vector<uint8_t> Rgba8(const World& image) {
-    const int32_t w = image.Width();
-    const int32_t h = image.Height();
-    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    size_t i = 0;
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x, i += 4) {
-            switch (image.Format()) {
-            case PF_PixelFormat_ARGB32: {
-                const PF_Pixel& p = image.Pixel8(x, y);
-                out[i] = p.red; out[i + 1] = p.green; out[i + 2] = p.blue; out[i + 3] = p.alpha;
-                break;
-            }
-            case PF_PixelFormat_ARGB64: {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                out[i] = Host16To8(p.red); out[i + 1] = Host16To8(p.green); out[i + 2] = Host16To8(p.blue);
-                out[i + 3] = Host16To8(p.alpha);
-                break;
-            }
-            default: {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                out[i] = UnitTo8(p.red); out[i + 1] = UnitTo8(p.green); out[i + 2] = UnitTo8(p.blue);
-                out[i + 3] = UnitTo8(p.alpha);
-                break;
-            }
-            }
-        }
-    }
+    const size_t row = static_cast<size_t>(image.Width()) * 4;
+    std::vector<uint8_t> out(row * static_cast<size_t>(image.Height()));
+    for (int32_t y = 0; y < image.Height(); ++y) WorldRowToRgba8(image, y, out.data() + static_cast<size_t>(y) * row);
     return out;
 }
 
@@ -236,7 +188,7 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
 
 VideoPipe::~VideoPipe() { Abort(); }
 
-PipeFrame VideoPipe::Pack(World image) const {
+Result<PipeFrame> VideoPipe::Pack(World image) const {
     if (linear_ && image.Format() == PF_PixelFormat_ARGB128) {
         // Video carries display-encoded values; the render holds light. The
         // frame is ours, so it is encoded where it lies.
@@ -254,7 +206,9 @@ PipeFrame VideoPipe::Pack(World image) const {
         frame.packed = Rgba64(image);
         frame.world = std::move(image);
     } else {
-        frame.world = Argb8(std::move(image));
+        Result<World> argb = Argb8(std::move(image), file_);
+        if (!argb) return argb.error();
+        frame.world = std::move(*argb);
     }
     return frame;
 }

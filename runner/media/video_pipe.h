@@ -61,8 +61,9 @@ public:
     VideoPipe(const VideoPipe&) = delete;
     VideoPipe& operator=(const VideoPipe&) = delete;
 
-    // Into the layout the encoder reads; any thread.
-    PipeFrame Pack(World image) const;
+    // Into the layout the encoder reads; any thread. Fails only when the
+    // memory for an 8-bit copy cannot be had.
+    Result<PipeFrame> Pack(World image) const;
     Status Write(const PipeFrame& frame);
     // Waits for ffmpeg; renames the video into place on success.
     Status Close();
