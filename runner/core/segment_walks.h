@@ -9,6 +9,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "runner/core/mask_path.h"
@@ -27,9 +28,33 @@ struct SegmentWalk {
 // million pixels of mask.
 constexpr int64_t MAX_KEPT_WALK_POINTS = int64_t{1} << 20;
 
+// Bytes of kept walks at most per session, their tables included (a curve
+// measured at the effect's frequency takes some 1.3 KB): the walks of tens
+// of thousands of segments. Segments of a bigger mask beyond it are
+// measured again on every frame rather than held in memory.
+constexpr int64_t MAX_KEPT_WALK_BYTES = int64_t{64} << 20;
+
+// What makes two walks one: the bits of the four control points (0.0 and
+// -0.0, or two NaNs of different payloads, are different segments) and the
+// frequency asked for.
+struct SegmentKey {
+    uint64_t bits[8] = {};
+    int32_t frequency = 0;
+    bool operator==(const SegmentKey& other) const;
+};
+
+struct SegmentKeyHash {
+    size_t operator()(const SegmentKey& key) const;
+};
+
+SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency);
+
 struct KeptWalks {
-    std::vector<std::unique_ptr<SegmentWalk>> walks;  // cleaned up, still of use; empty slots are taken ones
-    int64_t points = 0;                               // whole points of every walk, kept or in use
+    // Cleaned up and still of use, found by their segment in constant time
+    // however many a mask has; a path that repeats a segment keeps several.
+    std::unordered_multimap<SegmentKey, std::unique_ptr<SegmentWalk>, SegmentKeyHash> walks;
+    int64_t points = 0;  // whole points of every walk, kept or in use
+    int64_t bytes = 0;   // of the kept walks, as WalkBytes counts them
     int32_t checkouts = 0;
 };
 
@@ -41,7 +66,12 @@ void StartWalksOfCheckout(KeptWalks* kept);
 // control points and frequency, or a new one.
 std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int32_t segment, int32_t frequency);
 
-// A walk whose preparation was cleaned up, kept for the next frame.
+// A kept walk's memory beside its whole points: the walk, its arc-length
+// table and its place in the kept walks.
+int64_t WalkBytes(const SegmentWalk& walk);
+
+// A walk whose preparation was cleaned up, kept for the next frame while
+// the byte budget lasts.
 void KeepWalk(KeptWalks* kept, std::unique_ptr<SegmentWalk> walk);
 
 // What EvalAtLength gives at t on the walk's segment; whole steps from 0

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "runner/shot/svg_path.h"
+
 namespace runner {
 namespace {
 
@@ -14,6 +16,9 @@ constexpr double PI = 3.14159265358979323846;
 bool IsSeparator(char ch) { return ch == ',' || std::isspace(static_cast<unsigned char>(ch)) != 0; }
 
 double Radians(double degrees) { return degrees * PI / 180.0; }
+
+// Messages quote a long list by its start only: one line, whatever its size.
+constexpr size_t QUOTED_CHARACTERS = 60;
 
 }  // namespace
 
@@ -26,8 +31,10 @@ Result<Affine> ParseTransform(std::string_view text) {
     Affine total;
     size_t pos = 0;
     auto fail = [&](size_t at, const std::string& what) {
-        return Error{"transform \"" + std::string(text) + "\": at character " + std::to_string(at + 1) + ": " +
-                     what};
+        const std::string quoted = text.size() <= QUOTED_CHARACTERS
+                                       ? std::string(text)
+                                       : std::string(text.substr(0, QUOTED_CHARACTERS)) + "...";
+        return Error{"transform \"" + quoted + "\": at character " + std::to_string(at + 1) + ": " + what};
     };
     while (true) {
         while (pos < text.size() && IsSeparator(text[pos])) ++pos;
@@ -48,13 +55,16 @@ Result<Affine> ParseTransform(std::string_view text) {
                 break;
             }
             if (pos >= text.size()) return fail(pos, "missing ')'");
-            const std::string rest(text.substr(pos));
-            char* end = nullptr;
-            const double value = std::strtod(rest.c_str(), &end);
-            if (end == rest.c_str()) return fail(pos, "expected a number");
+            // Only the number itself is copied for strtod: a list of any
+            // length is read in one pass.
+            size_t bare_exponent = 0;
+            const size_t end = SvgNumberEnd(text, pos, &bare_exponent);
+            if (end == pos) return fail(pos, "expected a number");
+            const std::string number(text.substr(pos, end - pos));
+            const double value = std::strtod(number.c_str(), nullptr);
             if (!std::isfinite(value)) return fail(pos, "number out of range");
             args.push_back(value);
-            pos += static_cast<size_t>(end - rest.c_str());
+            pos = end;
         }
         const size_t n = args.size();
         Affine step;
