@@ -5,6 +5,53 @@
 
 namespace runner {
 
+namespace {
+
+// The walk's segment is `key`'s, bit for bit.
+bool Matches(const SegmentWalk& walk, const SegmentKey& key) {
+    return walk.frequency == key.frequency && std::memcmp(walk.prep.px, key.bits, sizeof walk.prep.px) == 0 &&
+           std::memcmp(walk.prep.py, key.bits + 4, sizeof walk.prep.py) == 0;
+}
+
+std::unique_ptr<SegmentWalk>& SlotOf(KeptWalks* kept, const WalkSlot& where) {
+    return where.current ? kept->current[where.slot] : kept->previous[where.slot];
+}
+
+void Forget(KeptWalks* kept, const SegmentWalk& walk) {
+    kept->points -= static_cast<int64_t>(walk.whole.size());
+    kept->bytes -= WalkBytes(walk);
+}
+
+void BuildIndex(KeptWalks* kept) {
+    kept->index.reserve(kept->previous.size() + kept->current.size());
+    for (bool current : {false, true}) {
+        const std::vector<std::unique_ptr<SegmentWalk>>& walks = current ? kept->current : kept->previous;
+        for (size_t i = 0; i < walks.size(); ++i) {
+            if (walks[i] == nullptr) continue;
+            kept->index.emplace(KeyOfSegment(walks[i]->prep, walks[i]->frequency), WalkSlot{current, i});
+        }
+    }
+    kept->indexed = true;
+}
+
+// The slot of a kept walk of `key`'s segment, or nullptr.
+std::unique_ptr<SegmentWalk>* FindKept(KeptWalks* kept, const SegmentKey& key) {
+    if (kept->next < kept->previous.size() && kept->previous[kept->next] != nullptr &&
+        Matches(*kept->previous[kept->next], key)) {
+        return &kept->previous[kept->next++];
+    }
+    if (!kept->indexed) BuildIndex(kept);
+    auto [it, end] = kept->index.equal_range(key);
+    while (it != end && SlotOf(kept, it->second) == nullptr) it = kept->index.erase(it);
+    if (it == end) return nullptr;
+    const WalkSlot where = it->second;
+    kept->index.erase(it);
+    if (!where.current) kept->next = where.slot + 1;  // the walks after it are likely to follow
+    return &SlotOf(kept, where);
+}
+
+}  // namespace
+
 bool SegmentKey::operator==(const SegmentKey& other) const {
     return frequency == other.frequency && std::memcmp(bits, other.bits, sizeof bits) == 0;
 }
@@ -30,26 +77,42 @@ SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency) {
     return key;
 }
 
+size_t KeptWalkCount(const KeptWalks& kept) {
+    size_t count = 0;
+    for (const auto* walks : {&kept.previous, &kept.current}) {
+        for (const std::unique_ptr<SegmentWalk>& walk : *walks) count += walk != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
 void StartWalksOfCheckout(KeptWalks* kept) {
     ++kept->checkouts;
-    for (auto it = kept->walks.begin(); it != kept->walks.end();) {
-        if (it->second->checkout < kept->checkouts - 1) {
-            kept->points -= static_cast<int64_t>(it->second->whole.size());
-            kept->bytes -= WalkBytes(*it->second);
-            it = kept->walks.erase(it);
+    // Walks that the previous checkout did not use belong to a mask that
+    // has moved on: those kept before it and not taken again, and those
+    // taken before it but cleaned up only during it.
+    for (const std::unique_ptr<SegmentWalk>& walk : kept->previous) {
+        if (walk != nullptr) Forget(kept, *walk);
+    }
+    kept->previous.clear();
+    for (std::unique_ptr<SegmentWalk>& walk : kept->current) {
+        if (walk == nullptr) continue;
+        if (walk->checkout < kept->checkouts - 1) {
+            Forget(kept, *walk);
         } else {
-            ++it;
+            kept->previous.push_back(std::move(walk));
         }
     }
+    kept->current.clear();
+    kept->next = 0;
+    kept->index.clear();
+    kept->indexed = false;
 }
 
 std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int32_t segment, int32_t frequency) {
     const SegmentPrep wanted = SegmentControlPoints(path, segment);
     std::unique_ptr<SegmentWalk> walk;
-    const auto found = kept->walks.find(KeyOfSegment(wanted, frequency));
-    if (found != kept->walks.end()) {
-        walk = std::move(found->second);
-        kept->walks.erase(found);
+    if (std::unique_ptr<SegmentWalk>* slot = FindKept(kept, KeyOfSegment(wanted, frequency))) {
+        walk = std::move(*slot);
         kept->bytes -= WalkBytes(*walk);
     } else {
         walk.reset(new SegmentWalk);
@@ -62,9 +125,10 @@ std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int
 }
 
 int64_t WalkBytes(const SegmentWalk& walk) {
-    // The node of the kept walks holds the key, the pointer and the hash.
-    constexpr size_t NODE = sizeof(SegmentKey) + 3 * sizeof(void*);
-    return static_cast<int64_t>(sizeof walk + NODE + walk.prep.cumulative.capacity() * sizeof(double));
+    // A slot in the walks and, once indexed, a node of the index: the key,
+    // the slot, the hash and the link.
+    constexpr size_t PLACES = sizeof(void*) + sizeof(SegmentKey) + sizeof(WalkSlot) + 2 * sizeof(void*);
+    return static_cast<int64_t>(sizeof walk + PLACES + walk.prep.cumulative.capacity() * sizeof(double));
 }
 
 void KeepWalk(KeptWalks* kept, std::unique_ptr<SegmentWalk> walk) {
@@ -75,8 +139,10 @@ void KeepWalk(KeptWalks* kept, std::unique_ptr<SegmentWalk> walk) {
         return;
     }
     kept->bytes += bytes;
-    SegmentKey key = KeyOfSegment(walk->prep, walk->frequency);
-    kept->walks.emplace(std::move(key), std::move(walk));
+    if (kept->indexed) {
+        kept->index.emplace(KeyOfSegment(walk->prep, walk->frequency), WalkSlot{true, kept->current.size()});
+    }
+    kept->current.push_back(std::move(walk));
 }
 
 PathPoint PointOfSegmentWalk(KeptWalks* kept, SegmentWalk* walk, double t) {

@@ -49,14 +49,33 @@ struct SegmentKeyHash {
 
 SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency);
 
+// Where a kept walk is: a slot of KeptWalks::previous or ::current.
+struct WalkSlot {
+    bool current = false;
+    size_t slot = 0;
+};
+
 struct KeptWalks {
-    // Cleaned up and still of use, found by their segment in constant time
-    // however many a mask has; a path that repeats a segment keeps several.
-    std::unordered_multimap<SegmentKey, std::unique_ptr<SegmentWalk>, SegmentKeyHash> walks;
+    // Walks cleaned up during the previous checkout and during this one, in
+    // the order they were cleaned up (the order an effect walks a path in);
+    // taken slots are empty. A still mask finds its walks in that order, one
+    // comparison each.
+    std::vector<std::unique_ptr<SegmentWalk>> previous, current;
+    size_t next = 0;  // the slot of `previous` tried first
+    // Where the kept walks are, by segment: made at the first segment of a
+    // checkout that does not come in order, and kept up to date from then
+    // on, so that any order costs constant time a segment. Entries of walks
+    // taken in order stay behind and are passed over (a slot is never filled
+    // again). A path that repeats a segment has several.
+    std::unordered_multimap<SegmentKey, WalkSlot, SegmentKeyHash> index;
+    bool indexed = false;
     int64_t points = 0;  // whole points of every walk, kept or in use
     int64_t bytes = 0;   // of the kept walks, as WalkBytes counts them
     int32_t checkouts = 0;
 };
+
+// How many walks are kept.
+size_t KeptWalkCount(const KeptWalks& kept);
 
 // A new path checkout: walks that no preparation since the previous
 // checkout used belong to a mask that has moved on, and are dropped.
@@ -67,7 +86,7 @@ void StartWalksOfCheckout(KeptWalks* kept);
 std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int32_t segment, int32_t frequency);
 
 // A kept walk's memory beside its whole points: the walk, its arc-length
-// table and its place in the kept walks.
+// table and its places in the kept walks and their index.
 int64_t WalkBytes(const SegmentWalk& walk);
 
 // A walk whose preparation was cleaned up, kept for the next frame while
