@@ -1,23 +1,26 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release) and prints their figures: the scene table,
-# then, with --micro, the Google Benchmark cases, and, when the ringstride
+# the cost of masks of 10^3 to 10^6 segments (10^5 with --quick), then, with
+# --micro, the Google Benchmark cases, and, when the ringstride
 # tool is built, the shot benchmarks (the tool run as a user runs it: page
 # faults per frame, video against ffmpeg alone, frames/s of file output on
 # one core and two, the smart render against cairo). Nothing here passes or
 # fails.
 #
-#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV] [--long [FRAMES]]
+#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--masks] [--before REV] [--long [FRAMES]]
 #
+# --masks runs the mask sizes alone; --shot runs the shot benchmarks alone;
+# --before REV builds the tool of git revision REV as well (in
+# build-bench-before/) and prints every shot figure for both, side by side.
 # --long runs only the long-run memory figures: one frei0r instance over a
 # million small frames (or FRAMES), resident memory every tenth of the way.
-# --shot runs the shot benchmarks alone; --before REV builds the tool of git
-# revision REV as well (in build-bench-before/) and prints every shot figure
-# for both, side by side. Other arguments go to the scene runner.
+# Other arguments go to the scene runner.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${RINGSTRIDE_BENCH_BUILD_DIR:-build-bench}"
 micro=0
 shot_only=0
+masks_only=0
 quick=()
 before=""
 long_frames=""
@@ -26,6 +29,7 @@ while [[ $# -gt 0 ]]; do
   case "$1" in
     --micro) micro=1 ;;
     --shot) shot_only=1 ;;
+    --masks) masks_only=1 ;;
     --before) before="$2"; shift ;;
     --long)
       long_frames=1000000
@@ -41,7 +45,7 @@ if [[ -n "$long_frames" ]]; then
   cmake --build "$build" -j "${JOBS:-2}" --target ringstride_long_run_bench >/dev/null
   exec "$build/bench/ringstride_long_run_bench" "$long_frames"
 fi
-targets=(ringstride_scene_bench ringstride_micro_bench)
+targets=(ringstride_scene_bench ringstride_micro_bench ringstride_mask_scale_bench)
 has_tool=0
 if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride_shot_bench:'; then
   has_tool=1
@@ -50,6 +54,15 @@ fi
 cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]}" >/dev/null
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+if [[ $masks_only == 1 || $shot_only == 0 ]]; then
+  echo
+  if [[ ${#quick[@]} -gt 0 ]]; then
+    "$build/bench/ringstride_mask_scale_bench" --max 100000
+  else
+    "$build/bench/ringstride_mask_scale_bench"
+  fi
+  if [[ $masks_only == 1 ]]; then exit 0; fi
+fi
 if [[ $shot_only == 0 ]]; then
   echo
   "$build/bench/ringstride_scene_bench" "${args[@]+"${args[@]}"}"

@@ -12,10 +12,11 @@ tool=(cmake ninja-build g++ ccache pkg-config libopenimageio-dev openimageio-too
       nlohmann-json3-dev libexpected-dev libtinyxml2-dev zlib1g-dev libdeflate-dev ffmpeg)
 # Tests, benchmarks, the hardening checks (strace and gdb for
 # scripts/stress-shot.sh), Slurm and the video tools the frei0r filter is
-# tested in.
+# tested in (GStreamer's headers for a pipeline whose values change while it
+# plays).
 checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-rt-14-dev valgrind file strace gdb
         slurm-wlm munge frei0r-plugins-dev melt gstreamer1.0-tools gstreamer1.0-plugins-base
-        gstreamer1.0-plugins-good gstreamer1.0-plugins-bad)
+        gstreamer1.0-plugins-good gstreamer1.0-plugins-bad libgstreamer1.0-dev)
 # The Windows cross builds (32-bit and 64-bit) and wine to run them; wine64
 # runs the 64-bit DLL also where the kernel runs no 32-bit programs.
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64

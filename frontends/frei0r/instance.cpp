@@ -7,6 +7,7 @@
 
 #include "runner/loader/effect_open.h"
 #include "runner/shot/apply_settings.h"
+#include "frei0r/host_string.h"
 #include "frei0r/rgba_frame.h"
 #include "runner/shot/mask_choice.h"
 #include "runner/shot/param_list.h"
@@ -165,10 +166,10 @@ void SetHostValue(FilterInstance* instance, int index, const void* param) {
     HostValue& v = instance->values[static_cast<size_t>(index)];
     switch (instance->catalog->params[static_cast<size_t>(index)].type) {
     case F0R_PARAM_STRING: {
-        const char* text = *static_cast<const char* const*>(param);
-        const std::string now = text != nullptr ? text : "";
-        if (now == v.text) return;  // hosts that set every value on every frame
-        v.text = now;
+        // A pointer to the char*, or (GStreamer, while playing) the char*.
+        std::optional<std::string> now = HostString(param);
+        if (!now || *now == v.text) return;  // unreadable, or hosts that set every value on every frame
+        v.text = std::move(*now);
         break;
     }
     case F0R_PARAM_COLOR: {

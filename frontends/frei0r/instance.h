@@ -48,7 +48,8 @@ struct FilterInstance {
 Result<std::unique_ptr<FilterInstance>> CreateInstance(const Catalog& catalog, uint32_t width, uint32_t height);
 
 // `param` points at a double, an f0r_param_color_t, or a char* (strings),
-// as frei0r passes them. Unknown indices and null pointers are ignored.
+// as frei0r passes them; a string may also be the char* itself (HostString).
+// Unknown indices, null pointers and unreadable strings are ignored.
 void SetHostValue(FilterInstance* instance, int index, const void* param);
 void GetHostValue(FilterInstance* instance, int index, void* param);
 

@@ -31,12 +31,10 @@ const CheckedOutPath* FindPath(const Session::State* s, PF_PathOutlinePtr path) 
 PathPreparation* FindPrep(Session::State* s, PF_PathOutlinePtr path, int32_t segment,
                           PF_PathSegPrepPtr* prep) {
     if (prep == nullptr) return nullptr;
-    for (const auto& p : s->preparations) {
-        if (p.get() == *prep) {
-            return (p->path == path && p->segment == segment) ? p.get() : nullptr;
-        }
-    }
-    return nullptr;
+    const auto found = s->preparations.find(static_cast<const PathPreparation*>(*prep));
+    if (found == s->preparations.end()) return nullptr;
+    PathPreparation* p = found->second.get();
+    return (p->path == path && p->segment == segment) ? p : nullptr;
 }
 
 PF_Err CheckoutPath(PF_ProgPtr effect_ref, PF_PathID path_id, int32_t what_time,
@@ -76,7 +74,7 @@ PF_Err CheckinPath(PF_ProgPtr effect_ref, PF_PathID path_id, PF_Boolean /*change
         if (it == s->paths.end()) return PF_Err_BAD_CALLBACK_PARAM;
         // Preparations of this path stay tracked (so a leak shows) but can no
         // longer be used: they name a path that is gone.
-        for (auto& prep : s->preparations) {
+        for (auto& [key, prep] : s->preparations) {
             if (prep->path == it->get()) prep->path = nullptr;
         }
         s->paths.erase(it);
@@ -115,7 +113,7 @@ PF_Err PrepareSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
         made->segment = segment;
         made->walk = TakeWalk(&s->kept_walks, p->path, segment, frequency);
         *prep = made.get();
-        s->preparations.push_back(std::move(made));
+        s->preparations.emplace(made.get(), std::move(made));
         ++s->path_preparations;
         return PF_Err_NONE;
     });
@@ -163,12 +161,10 @@ PF_Err CleanupSegLength(PF_ProgPtr effect_ref, PF_PathOutlinePtr path, int32_t s
         if (s == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
         if (!SuiteHeld(s, SERVED_PATH_DATA, "PF_PathCleanupSegLength")) return PF_Err_BAD_CALLBACK_PARAM;
         if (Injected(s, PATH_OP_CLEANUP)) return s->faults.error;
-        const PathPreparation* p = FindPrep(s, path, segment, prep);
+        PathPreparation* p = FindPrep(s, path, segment, prep);
         if (p == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-        auto it = std::find_if(s->preparations.begin(), s->preparations.end(),
-                               [&](const std::unique_ptr<PathPreparation>& q) { return q.get() == p; });
-        KeepWalk(&s->kept_walks, std::move((*it)->walk));
-        s->preparations.erase(it);
+        KeepWalk(&s->kept_walks, std::move(p->walk));
+        s->preparations.erase(p);
         *prep = nullptr;
         return PF_Err_NONE;
     });

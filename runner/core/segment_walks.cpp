@@ -7,40 +7,114 @@ namespace runner {
 
 namespace {
 
-bool SameSegment(const SegmentWalk& walk, const SegmentPrep& wanted, int32_t frequency) {
-    // Bit for bit: 0.0 and -0.0 or two NaNs are not taken for one another.
-    return walk.frequency == frequency && std::memcmp(walk.prep.px, wanted.px, sizeof wanted.px) == 0 &&
-           std::memcmp(walk.prep.py, wanted.py, sizeof wanted.py) == 0;
+// The walk's segment is `key`'s, bit for bit.
+bool Matches(const SegmentWalk& walk, const SegmentKey& key) {
+    return walk.frequency == key.frequency && std::memcmp(walk.prep.px, key.bits, sizeof walk.prep.px) == 0 &&
+           std::memcmp(walk.prep.py, key.bits + 4, sizeof walk.prep.py) == 0;
+}
+
+std::unique_ptr<SegmentWalk>& SlotOf(KeptWalks* kept, const WalkSlot& where) {
+    return where.current ? kept->current[where.slot] : kept->previous[where.slot];
+}
+
+void Forget(KeptWalks* kept, const SegmentWalk& walk) {
+    kept->points -= static_cast<int64_t>(walk.whole.size());
+    kept->bytes -= WalkBytes(walk);
+}
+
+void BuildIndex(KeptWalks* kept) {
+    kept->index.reserve(kept->previous.size() + kept->current.size());
+    for (bool current : {false, true}) {
+        const std::vector<std::unique_ptr<SegmentWalk>>& walks = current ? kept->current : kept->previous;
+        for (size_t i = 0; i < walks.size(); ++i) {
+            if (walks[i] == nullptr) continue;
+            kept->index.emplace(KeyOfSegment(walks[i]->prep, walks[i]->frequency), WalkSlot{current, i});
+        }
+    }
+    kept->indexed = true;
+}
+
+// The slot of a kept walk of `key`'s segment, or nullptr.
+std::unique_ptr<SegmentWalk>* FindKept(KeptWalks* kept, const SegmentKey& key) {
+    if (kept->next < kept->previous.size() && kept->previous[kept->next] != nullptr &&
+        Matches(*kept->previous[kept->next], key)) {
+        return &kept->previous[kept->next++];
+    }
+    if (!kept->indexed) BuildIndex(kept);
+    auto [it, end] = kept->index.equal_range(key);
+    while (it != end && SlotOf(kept, it->second) == nullptr) it = kept->index.erase(it);
+    if (it == end) return nullptr;
+    const WalkSlot where = it->second;
+    kept->index.erase(it);
+    if (!where.current) kept->next = where.slot + 1;  // the walks after it are likely to follow
+    return &SlotOf(kept, where);
 }
 
 }  // namespace
 
+bool SegmentKey::operator==(const SegmentKey& other) const {
+    return frequency == other.frequency && std::memcmp(bits, other.bits, sizeof bits) == 0;
+}
+
+size_t SegmentKeyHash::operator()(const SegmentKey& key) const {
+    // Each word stirred (splitmix64's finaliser) before it is folded in, so
+    // that coordinates differing in their low bits spread over the buckets.
+    uint64_t h = static_cast<uint32_t>(key.frequency);
+    for (uint64_t word : key.bits) {
+        uint64_t z = word + 0x9e3779b97f4a7c15u + h;
+        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+        z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+        h = z ^ (z >> 31);
+    }
+    return static_cast<size_t>(h);
+}
+
+SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency) {
+    SegmentKey key;
+    std::memcpy(key.bits, controls.px, sizeof controls.px);
+    std::memcpy(key.bits + 4, controls.py, sizeof controls.py);
+    key.frequency = frequency;
+    return key;
+}
+
+size_t KeptWalkCount(const KeptWalks& kept) {
+    size_t count = 0;
+    for (const auto* walks : {&kept.previous, &kept.current}) {
+        for (const std::unique_ptr<SegmentWalk>& walk : *walks) count += walk != nullptr ? 1 : 0;
+    }
+    return count;
+}
+
 void StartWalksOfCheckout(KeptWalks* kept) {
     ++kept->checkouts;
-    size_t at = 0;
-    for (std::unique_ptr<SegmentWalk>& walk : kept->walks) {
+    // Walks that the previous checkout did not use belong to a mask that
+    // has moved on: those kept before it and not taken again, and those
+    // taken before it but cleaned up only during it.
+    for (const std::unique_ptr<SegmentWalk>& walk : kept->previous) {
+        if (walk != nullptr) Forget(kept, *walk);
+    }
+    kept->previous.clear();
+    for (std::unique_ptr<SegmentWalk>& walk : kept->current) {
         if (walk == nullptr) continue;
         if (walk->checkout < kept->checkouts - 1) {
-            kept->points -= static_cast<int64_t>(walk->whole.size());
-            continue;
+            Forget(kept, *walk);
+        } else {
+            kept->previous.push_back(std::move(walk));
         }
-        kept->walks[at++] = std::move(walk);
     }
-    kept->walks.resize(at);
+    kept->current.clear();
+    kept->next = 0;
+    kept->index.clear();
+    kept->indexed = false;
 }
 
 std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int32_t segment, int32_t frequency) {
     const SegmentPrep wanted = SegmentControlPoints(path, segment);
     std::unique_ptr<SegmentWalk> walk;
-    // Segments come back in the order they were kept: try the same place first.
-    const size_t hint = static_cast<size_t>(segment);
-    if (hint < kept->walks.size() && kept->walks[hint] && SameSegment(*kept->walks[hint], wanted, frequency)) {
-        walk = std::move(kept->walks[hint]);
-    }
-    for (size_t i = 0; walk == nullptr && i < kept->walks.size(); ++i) {
-        if (kept->walks[i] && SameSegment(*kept->walks[i], wanted, frequency)) walk = std::move(kept->walks[i]);
-    }
-    if (walk == nullptr) {
+    if (std::unique_ptr<SegmentWalk>* slot = FindKept(kept, KeyOfSegment(wanted, frequency))) {
+        walk = std::move(*slot);
+        kept->bytes -= WalkBytes(*walk);
+    } else {
         walk.reset(new SegmentWalk);
         walk->frequency = frequency;
         walk->prep = MeasureSegment(wanted, frequency);
@@ -50,8 +124,25 @@ std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int
     return walk;
 }
 
+int64_t WalkBytes(const SegmentWalk& walk) {
+    // A slot in the walks and, once indexed, a node of the index: the key,
+    // the slot, the hash and the link.
+    constexpr size_t PLACES = sizeof(void*) + sizeof(SegmentKey) + sizeof(WalkSlot) + 2 * sizeof(void*);
+    return static_cast<int64_t>(sizeof walk + PLACES + walk.prep.cumulative.capacity() * sizeof(double));
+}
+
 void KeepWalk(KeptWalks* kept, std::unique_ptr<SegmentWalk> walk) {
-    if (walk != nullptr) kept->walks.push_back(std::move(walk));
+    if (walk == nullptr) return;
+    const int64_t bytes = WalkBytes(*walk);
+    if (kept->bytes + bytes > MAX_KEPT_WALK_BYTES) {
+        kept->points -= static_cast<int64_t>(walk->whole.size());
+        return;
+    }
+    kept->bytes += bytes;
+    if (kept->indexed) {
+        kept->index.emplace(KeyOfSegment(walk->prep, walk->frequency), WalkSlot{true, kept->current.size()});
+    }
+    kept->current.push_back(std::move(walk));
 }
 
 PathPoint PointOfSegmentWalk(KeptWalks* kept, SegmentWalk* walk, double t) {

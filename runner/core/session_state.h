@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -136,7 +137,9 @@ struct Session::State {
     int32_t param_checkins = 0;
     int32_t add_param_calls = 0;
     std::deque<std::unique_ptr<CheckedOutPath>> paths;
-    std::deque<std::unique_ptr<PathPreparation>> preparations;
+    // By the pointer handed to the effect: found in constant time however
+    // many segments an effect holds prepared at once.
+    std::unordered_map<const PathPreparation*, std::unique_ptr<PathPreparation>> preparations;
     KeptWalks kept_walks;  // segments walked in recent frames, for a mask that stays
     int32_t path_checkouts = 0;
     int32_t path_checkins = 0;

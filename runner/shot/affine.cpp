@@ -1,19 +1,24 @@
 #include "runner/shot/affine.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "runner/shot/svg_scan.h"
+#include "runner/shot/svg_path.h"
 
 namespace runner {
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
 
-bool IsSeparator(char ch) { return ch == ',' || std::isspace(static_cast<unsigned char>(ch)) != 0; }
+bool IsSeparator(char ch) { return ch == ',' || IsSvgBlank(ch); }
 
 double Radians(double degrees) { return degrees * PI / 180.0; }
+
+// Messages quote a long list by its start only: one line, whatever its size.
+constexpr size_t QUOTED_CHARACTERS = 60;
 
 }  // namespace
 
@@ -26,16 +31,18 @@ Result<Affine> ParseTransform(std::string_view text) {
     Affine total;
     size_t pos = 0;
     auto fail = [&](size_t at, const std::string& what) {
-        return Error{"transform \"" + std::string(text) + "\": at character " + std::to_string(at + 1) + ": " +
-                     what};
+        const std::string quoted = text.size() <= QUOTED_CHARACTERS
+                                       ? std::string(text)
+                                       : std::string(text.substr(0, QUOTED_CHARACTERS)) + "...";
+        return Error{"transform \"" + quoted + "\": at character " + std::to_string(at + 1) + ": " + what};
     };
     while (true) {
         while (pos < text.size() && IsSeparator(text[pos])) ++pos;
         if (pos >= text.size()) break;
         const size_t name_begin = pos;
-        while (pos < text.size() && std::isalpha(static_cast<unsigned char>(text[pos]))) ++pos;
+        while (pos < text.size() && IsAsciiLetter(text[pos])) ++pos;
         const std::string name(text.substr(name_begin, pos - name_begin));
-        while (pos < text.size() && std::isspace(static_cast<unsigned char>(text[pos]))) ++pos;
+        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
         if (name.empty() || pos >= text.size() || text[pos] != '(') {
             return fail(name_begin, "expected a transform such as translate(...)");
         }
@@ -48,13 +55,16 @@ Result<Affine> ParseTransform(std::string_view text) {
                 break;
             }
             if (pos >= text.size()) return fail(pos, "missing ')'");
-            const std::string rest(text.substr(pos));
-            char* end = nullptr;
-            const double value = std::strtod(rest.c_str(), &end);
-            if (end == rest.c_str()) return fail(pos, "expected a number");
+            // Only the number itself is copied for strtod: a list of any
+            // length is read in one pass.
+            size_t bare_exponent = 0;
+            const size_t end = SvgNumberEnd(text, pos, &bare_exponent);
+            if (end == pos) return fail(pos, "expected a number");
+            const std::string number(text.substr(pos, end - pos));
+            const double value = std::strtod(number.c_str(), nullptr);
             if (!std::isfinite(value)) return fail(pos, "number out of range");
             args.push_back(value);
-            pos += static_cast<size_t>(end - rest.c_str());
+            pos = end;
         }
         const size_t n = args.size();
         Affine step;

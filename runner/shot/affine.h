@@ -19,7 +19,8 @@ struct Affine {
 Affine Compose(const Affine& first, const Affine& second);
 
 // Parses a transform list: matrix, translate, scale, rotate (with optional
-// centre), skewX, skewY, separated by blanks or commas. Angles in degrees.
+// centre), skewX, skewY, separated by blanks or commas. Angles in degrees;
+// numbers as SVG writes them (no "inf", "nan" or hexadecimal).
 Result<Affine> ParseTransform(std::string_view text);
 
 // Points move by the whole transform, tangents by its linear part, so each

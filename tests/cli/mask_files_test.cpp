@@ -82,6 +82,20 @@ TEST(Transforms, BadListsNameTheirPlace) {
     }
 }
 
+TEST(Transforms, LongListsAddUpAndFailInOneLine) {
+    std::string list;
+    for (int i = 0; i < 20000; ++i) list += "translate(1 -0.5) ";
+    Result<Affine> m = ParseTransform(list);
+    ASSERT_TRUE(m.has_value()) << m.error().message;
+    EXPECT_EQ(m->e, 20000.0);
+    EXPECT_EQ(m->f, -10000.0);
+    m = ParseTransform(list + "scale(x)");
+    ASSERT_FALSE(m.has_value());
+    EXPECT_NE(m.error().message.find("at character 360007: expected a number"), std::string::npos)
+        << m.error().message;
+    EXPECT_LT(m.error().message.size(), 200u);
+}
+
 TEST(SvgMask, UsesTheFirstPathWithEveryAncestorsTransform) {
     ScratchDir dir;
     WriteText(dir / "m.svg",

@@ -345,8 +345,55 @@ TEST(MaskPathTest, KeptWalksServeAStillSegmentAndForgetAMovedOne) {
     // Two checkouts that do not use it: the mask has moved on.
     runner::StartWalksOfCheckout(&kept);
     runner::StartWalksOfCheckout(&kept);
-    EXPECT_TRUE(kept.walks.empty());
+    EXPECT_EQ(runner::KeptWalkCount(kept), 0u);
     EXPECT_EQ(kept.points, 0);
+}
+
+// A mask of many segments walked over three frames (fresh, kept, one
+// vertex moved). Segments repeat every 500 vertices, except two that differ
+// from their twins by the sign of a zero only: every point is still the
+// point of the segment's own preparation, and a still segment finds its walk.
+TEST(MaskPathTest, KeptWalksOfManySegmentsGiveTheirOwnPoints) {
+    MaskPath path;
+    for (int i = 0; i < 2000; ++i) path.vertices.push_back(V((i % 500) * 3.0, (i % 5) * 2.0, -1, 0.5, 1, -0.5));
+    path.vertices[505].y = -0.0;
+    runner::KeptWalks kept;
+    // Walks that arrive with their points: in frame 0 the twins of 1499
+    // segments, less the two signed zeros.
+    const int32_t reused_wanted[] = {1499 - 2, 1999, 1999 - 2};
+    for (int frame = 0; frame < 3; ++frame) {
+        if (frame == 2) path.vertices[1000].x += 0.5;
+        runner::StartWalksOfCheckout(&kept);
+        int32_t reused = 0;
+        for (int32_t s = 0; s < runner::SegmentCount(path); ++s) {
+            std::unique_ptr<runner::SegmentWalk> walk = runner::TakeWalk(&kept, path, s, 100);
+            reused += walk->whole.empty() ? 0 : 1;
+            const runner::SegmentPrep prep = runner::PrepareSegment(path, s, 100);
+            for (double t = 0.0; t <= prep.length; t += 1.0) {
+                ASSERT_TRUE(SameBits(runner::PointOfSegmentWalk(&kept, walk.get(), t), At(prep, t))) << s << " " << t;
+            }
+            runner::KeepWalk(&kept, std::move(walk));
+        }
+        EXPECT_EQ(reused, reused_wanted[frame]) << frame;
+    }
+}
+
+// Walks beyond the byte budget are not kept, and their points leave the
+// count of points with them.
+TEST(MaskPathTest, KeptWalksStayWithinTheirByteBudget) {
+    runner::KeptWalks kept;
+    runner::StartWalksOfCheckout(&kept);
+    constexpr size_t TABLE = size_t{1} << 20;  // doubles: 8 MiB, reserved and never touched
+    for (int i = 0; i < 12; ++i) {
+        const MaskPath path = Cubic(i, 0, 400, -300, 600, 900, 1000, 200);
+        std::unique_ptr<runner::SegmentWalk> walk = runner::TakeWalk(&kept, path, 0, 100);
+        walk->prep.cumulative.reserve(TABLE);
+        runner::PointOfSegmentWalk(&kept, walk.get(), 0.0);
+        runner::KeepWalk(&kept, std::move(walk));
+    }
+    EXPECT_EQ(runner::KeptWalkCount(kept), static_cast<size_t>(runner::MAX_KEPT_WALK_BYTES / (TABLE * sizeof(double))) - 1);
+    EXPECT_LE(kept.bytes, runner::MAX_KEPT_WALK_BYTES);
+    EXPECT_EQ(kept.points, static_cast<int64_t>(runner::KeptWalkCount(kept)));
 }
 
 }  // namespace
