@@ -1,5 +1,6 @@
 #include "runner/media/path_util.h"
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,6 +53,15 @@ std::string TempTarget(const std::string& file_name) {
         return "";
     }
     return rest.substr(0, dot);
+}
+
+int64_t FreeBytesFor(const std::string& file) {
+    std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (folder.empty()) folder = ".";
+    struct statvfs fs {};
+    if (::statvfs(folder.c_str(), &fs) != 0) return -1;
+    const uint64_t blocks = geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
+    return static_cast<int64_t>(blocks * fs.f_frsize);
 }
 
 Status CheckWritableFolder(const std::string& file) {
