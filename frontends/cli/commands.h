@@ -30,6 +30,7 @@ struct AnimateOptions {
     int32_t crf = -1;      // -1: the codec's usual
     bool no_audio = false;
     bool dry_run = false;  // check everything, print what would be rendered, render nothing
+    bool resume = false;   // frames whose files are there and complete are not rendered again
 };
 
 Status RunAnimate(const AnimateOptions& options);
@@ -42,6 +43,7 @@ struct EncodeOptions {
     int32_t start_number = -1;
     int32_t crf = -1;
     bool raw_colour = false;
+    std::string max_memory;    // --max-memory as typed; empty: the default limit
 };
 
 Status RunEncode(const EncodeOptions& options);

@@ -4,6 +4,9 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/memory_budget.h"
+#include "cli/output_claim.h"
 #include "runner/shot/colour.h"
 #include "runner/media/frame_source.h"
 #include "cli/progress.h"
@@ -24,6 +27,14 @@ Status RunEncode(const EncodeOptions& options) {
     }
     Result<Fraction> rate = ParseFrameRate(options.fps, "--fps");
     if (!rate) return rate.error();
+    Result<int64_t> memory_limit = MemoryLimit(options.max_memory);
+    if (!memory_limit) return memory_limit.error();
+    FrameShape shape;
+    shape.full_width = shape.width = info.width;
+    shape.full_height = shape.height = info.height;
+    shape.bits = info.bits;
+    if (Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.pattern); !fit) return fit.error();
+    if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.pattern, options.audio})); !ok) return ok;
     VideoOptions video;
     video.rate = *rate;
     video.frames = info.frames;
@@ -37,12 +48,21 @@ Status RunEncode(const EncodeOptions& options) {
         video.audio_source = options.audio;
         video.audio_codec = *codec;
     }
+    Result<OutputLock> lock = ClaimOutput(options.output, 0, 0);
+    if (!lock) return lock.error();
     Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(options.output, info.width, info.height, video);
     if (!pipe) return pipe.error();
 
     Progress progress(info.frames, isatty(STDERR_FILENO) != 0);
+    InterruptCatcher catcher;
     World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
+        if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+            (*pipe)->Abort();
+            progress.Finish();
+            return Error{"interrupted by " + SignalName(signal) + "; the video was not written (it is only ever "
+                         "kept whole)"};
+        }
         if (world.Empty()) {
             Result<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
             if (!made) return Error{"cannot hold a frame: " + made.error().message};

@@ -3,8 +3,12 @@
 # root, ports on 127.0.0.1, everything under one temporary folder) renders a
 # 24-frame keyed animation to a video through scripts/slurm-render.sh in
 # chunks of 5. Every frame must equal, byte for byte, the same frame of a
-# single-machine run, and the video must hold 24 frames. Every daemon it
-# started is stopped by its pid and the folder removed, also on failure.
+# single-machine run, and the video must hold 24 frames. A dry run before
+# it writes nothing and passes --raw-colour on to the encode job; a task
+# submitted again after two of its frames were lost (and a killed run's
+# temporary file left) renders just those two, to the same bytes, as a
+# requeued task would. Every daemon it started is stopped by its pid and
+# the folder removed, also on failure.
 # Reported as skipped (77) where it cannot run: not root, or no Slurm.
 #
 #   farm_test.sh RINGSTRIDE SUBMIT_SCRIPT
@@ -103,6 +107,10 @@ KEYS
 look=(--keys "$work/in/keys.json" --frames 24 --fps 24)
 
 cd "$work"
+# A dry run leaves nothing that would stop the real one, and hands --raw-colour to encode.
+"$submit" in/in.png out.mp4 "${look[@]}" --raw-colour --chunk 5 --ringstride "$tool" --dry-run > "$work/dry.txt"
+grep -q "encode .*--raw-colour" "$work/dry.txt" || { echo "the dry run's encode job lacks --raw-colour"; exit 1; }
+[ ! -e out.mp4.frames ] || { echo "the dry run left out.mp4.frames"; exit 1; }
 "$submit" in/in.png out.mp4 "${look[@]}" --chunk 5 --ringstride "$tool" | tee "$work/submitted.txt"
 grep -q "5 tasks of up to 5 frames" "$work/submitted.txt"
 "$tool" animate in/in.png "$work/ref_%06d.png" "${look[@]}" > /dev/null 2>&1
@@ -120,4 +128,15 @@ for i in $(seq 0 23); do
 done
 frames="$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 out.mp4)"
 [ "$frames" = 24 ] || { echo "the encoded video has $frames frames, not 24"; exit 1; }
-echo "24 frames rendered in 5 Slurm array tasks equal the single-machine run; out.mp4 holds 24 frames"
+
+# Task 1 again, as the cluster runs a requeued task: frames 6 and 8 gone, a killed run's temporary file there.
+rm out.mp4.frames/f_000006.png out.mp4.frames/f_000008.png
+touch out.mp4.frames/.f_000007.png.99999-0.ringstride-tmp
+sbatch --wait --array=1 --output="$work/requeued.log" out.mp4.frames/logs/render-task.sh > /dev/null
+grep -q "3 of 5 frames are complete already" "$work/requeued.log" || { cat "$work/requeued.log"; exit 1; }
+for i in 6 8; do
+  cmp "out.mp4.frames/f_00000$i.png" "ref_00000$i.png" || { echo "frame $i of the requeued task differs"; exit 1; }
+done
+[ -z "$(find out.mp4.frames -name '*.ringstride-tmp')" ] || { echo "the requeued task left a temporary file"; exit 1; }
+echo "24 frames rendered in 5 Slurm array tasks equal the single-machine run; out.mp4 holds 24 frames;" \
+     "a requeued task rendered only its 2 missing frames"
