@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "runner/media/output_guard.h"
+#include "runner/media/path_util.h"
 
 namespace runner::cli {
 namespace {
@@ -39,6 +40,7 @@ Status CheckNotAnInput(const std::vector<std::string>& outputs, const std::vecto
 }
 
 Result<OutputLock> ClaimOutput(const std::string& output, int32_t first, int32_t last) {
+    if (Status ok = CheckWritableFolder(output); !ok) return ok.error();
     Result<OutputLock> lock = OutputLock::Take(output, first, last, g_command);
     if (!lock) return lock.error();
     if (!lock->Note().empty()) {
