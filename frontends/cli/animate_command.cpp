@@ -174,10 +174,13 @@ Status RunAnimate(const AnimateOptions& options) {
     }
     if (std::optional<Error> failure = order.Failure()) {
         out->Abandon();
-        const int signal = InterruptingSignal();
-        std::string left = WhatIsLeft(*out, video_out, range, complete);
-        if (signal != 0 && video_out) left = "; the video was not written (it is only ever kept whole)";
-        return Error{failure->message + left};
+        // A signal may also have reached a decoder or encoder first: the interruption is the cause.
+        if (const int signal = InterruptingSignal(); signal != 0) {
+            return Error{"interrupted by " + SignalName(signal) +
+                         (video_out ? "; the video was not written (it is only ever kept whole)"
+                                    : WhatIsLeft(*out, video_out, range, complete))};
+        }
+        return Error{failure->message + WhatIsLeft(*out, video_out, range, complete)};
     }
     if (Status ok = out->Finish(); !ok) return ok;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

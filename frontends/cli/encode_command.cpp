@@ -57,12 +57,7 @@ Status RunEncode(const EncodeOptions& options) {
     InterruptCatcher catcher;
     World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
-        if (const int signal = InterruptCatcher::Caught(); signal != 0) {
-            (*pipe)->Abort();
-            progress.Finish();
-            return Error{"interrupted by " + SignalName(signal) + "; the video was not written (it is only ever "
-                         "kept whole)"};
-        }
+        if (InterruptCatcher::Caught() != 0) break;
         if (world.Empty()) {
             Result<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
             if (!made) return Error{"cannot hold a frame: " + made.error().message};
@@ -76,11 +71,16 @@ Status RunEncode(const EncodeOptions& options) {
         }
         if (!put) {
             (*pipe)->Abort();
-            return put;
+            if (InterruptCatcher::Caught() == 0) return put;
+            break;
         }
         progress.Update(i + 1);
     }
     progress.Finish();
+    if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+        (*pipe)->Abort();
+        return Error{"interrupted by " + SignalName(signal) + "; the video was not written (it is only ever kept whole)"};
+    }
     if (Status ok = (*pipe)->Close(); !ok) return ok;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::printf("encoded %d frames of %dx%d at %s fps in %.2f s -> %s\n", info.frames, info.width, info.height,

@@ -57,6 +57,9 @@ Result<Child> SpawnTo(const std::vector<std::string>& args, PipeTo pipe_to, int 
         return Error{"cannot start " + name + ": " + why};
     }
     if (pid == 0) {
+        // Its own process group: Ctrl-C at a terminal reaches only us, and
+        // we stop the child in order.
+        ::setpgid(0, 0);
         const int null_in = ::open("/dev/null", O_RDONLY);
         if (pipe_to == PipeTo::CHILD_STDIN) {
             ::dup2(fds[0], 0);
