@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <set>
+#include <system_error>
 
 #include "cli/animate_parts.h"
 #include "runner/media/output_guard.h"
@@ -85,16 +86,25 @@ std::vector<int32_t> FramesToRender(const FrameSink& sink, const FrameRange& ran
     const int32_t count = range.last - range.first + 1;
     std::vector<char> done(static_cast<size_t>(count), 0);
     if (resume) {
-        // Every frame is decoded to be sure of it: in parallel.
+        // Every frame is decoded to be sure of it: in parallel. A frame that
+        // cannot be looked at is rendered again.
         std::atomic<int32_t> next{0};
-        std::vector<std::thread> checkers;
-        for (int32_t t = 0; t < std::max(threads, 1); ++t) {
-            checkers.emplace_back([&] {
-                for (int32_t i = next++; i < count; i = next++) {
+        auto check = [&] {
+            for (int32_t i = next++; i < count; i = next++) {
+                try {
                     done[static_cast<size_t>(i)] = sink.Complete(range.first + i) ? 1 : 0;
+                } catch (const std::exception&) {
+                    done[static_cast<size_t>(i)] = 0;
                 }
-            });
+            }
+        };
+        std::vector<std::thread> checkers;
+        try {
+            for (int32_t t = 1; t < threads; ++t) checkers.emplace_back(check);
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for: those there are, and this one, do the work.
         }
+        check();
         for (std::thread& t : checkers) t.join();
     }
     std::vector<int32_t> frames;

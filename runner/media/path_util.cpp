@@ -59,7 +59,8 @@ int64_t FreeBytesFor(const std::string& file) {
     std::filesystem::path folder = std::filesystem::path(file).parent_path();
     if (folder.empty()) folder = ".";
     struct statvfs fs {};
-    if (::statvfs(folder.c_str(), &fs) != 0) return -1;
+    // Some file systems (unlimited tmpfs, some FUSE ones) report no blocks at all: unknown.
+    if (::statvfs(folder.c_str(), &fs) != 0 || fs.f_blocks == 0) return -1;
     const uint64_t blocks = geteuid() == 0 ? fs.f_bfree : fs.f_bavail;
     return static_cast<int64_t>(blocks * fs.f_frsize);
 }
