@@ -5,7 +5,9 @@
 #       [--frames-dir DIR] [--ringstride PATH] [--sbatch "ARGS"]
 #
 # Submits one job array, one task per chunk of K frames (default 10), each
-# running `ringstride animate ... --range A-B`; when OUTPUT is a video
+# running `ringstride animate ... --range A-B --resume`, so that a task the
+# cluster requeues (a node lost, preemption, --requeue) renders only the
+# frames its first attempt did not finish; when OUTPUT is a video
 # (.mp4 .mov .webm .gif) the frames go to a folder of numbered files and a
 # second job, started once every chunk has succeeded, runs `ringstride
 # encode` (with the input's sound, unless --no-audio). Prints the job ids,
@@ -21,7 +23,10 @@
 #                      else ringstride on PATH)
 #   --sbatch "ARGS"    more sbatch options for both jobs, e.g.
 #                      "--partition=render --cpus-per-task=4"
-#   --dry-run          print the two sbatch commands instead of submitting
+#   --resume           submit again into a frames folder that already holds
+#                      frames: the tasks keep the complete ones
+#   --dry-run          print the job scripts and the sbatch commands; submit
+#                      nothing and create no file or folder
 set -euo pipefail
 
 die() { echo "slurm-render: $*" >&2; exit 1; }
@@ -31,6 +36,7 @@ frames_dir=""
 tool=""
 sbatch_extra=""
 dry_run=0
+resume=0
 positional=()
 options=()  # animate options, paths made absolute
 
@@ -55,8 +61,9 @@ while [ $# -gt 0 ]; do
     --ringstride) [ $# -ge 2 ] || die "--ringstride needs a path"; tool="$2"; shift 2; continue ;;
     --sbatch) [ $# -ge 2 ] || die "--sbatch needs its options"; sbatch_extra="$2"; shift 2; continue ;;
     --dry-run) dry_run=1; shift; continue ;;
+    --resume) resume=1; shift; continue ;;
     --range|--range=*) die "--range is chosen per task; give --chunk instead" ;;
-    -h|--help) sed -n '2,27p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"; exit 0 ;;
   esac
   if [[ "$arg" == --*=* ]]; then
     name="${arg%%=*}"; value="${arg#*=}"
@@ -104,9 +111,10 @@ count=$(( last - first + 1 ))
 
 if [ $video = 1 ]; then
   [ -n "$frames_dir" ] || frames_dir="$output.frames"
-  mkdir -p -- "$frames_dir"
-  frames_dir="$(cd -- "$frames_dir" && pwd -P)"
-  [ -z "$(ls -A -- "$frames_dir")" ] || die "$frames_dir is not empty; remove it or give another --frames-dir"
+  frames_dir="$(absolute "${frames_dir%/}")"
+  if [ -d "$frames_dir" ] && [ $resume = 0 ] && [ -n "$(ls -A -- "$frames_dir" | grep -vx logs)" ]; then
+    die "$frames_dir is not empty; remove it, give another --frames-dir, or --resume to keep its complete frames"
+  fi
   ext=png; [ "$depth" = 32 ] && ext=tif
   pattern="$frames_dir/f_%06d.$ext"
   logs="$frames_dir/logs"
@@ -114,13 +122,25 @@ else
   pattern="$output"
   logs="$(dirname -- "$output")/ringstride-logs"
 fi
-mkdir -p -- "$logs"
+
+# A job script: written into the logs folder, or in a dry run only shown.
+write_job() {
+  local file="$1"
+  if [ $dry_run = 1 ]; then
+    echo "--- $file (dry run: not written)"
+    cat
+  else
+    cat > "$file"
+    chmod +x "$file"
+  fi
+}
+[ $dry_run = 1 ] || mkdir -p -- "$logs"
 
 tasks=$(( (count + chunk - 1) / chunk ))
 render_job="$logs/render-task.sh"
 {
   echo '#!/usr/bin/env bash'
-  echo '# One chunk of frames per array task.'
+  echo '# One chunk of frames per array task; a requeued task renders only what is missing.'
   echo 'set -euo pipefail'
   echo "first=\$(( $first + SLURM_ARRAY_TASK_ID * $chunk ))"
   echo "last=\$(( first + $chunk - 1 )); if (( last > $last )); then last=$last; fi"
@@ -129,9 +149,8 @@ render_job="$logs/render-task.sh"
   # As many workers as the task was given cores, unless --threads says.
   [[ " ${options[*]} " == *" --threads "* || " ${options[*]} " == *" --threads="* ]] ||
     printf ' --threads "${SLURM_CPUS_PER_TASK:-1}"'
-  echo ' --range "$first-$last"'
-} > "$render_job"
-chmod +x "$render_job"
+  echo ' --range "$first-$last" --resume'
+} | write_job "$render_job"
 
 read -r -a extra <<<"$sbatch_extra"
 render_cmd=(sbatch --parsable --job-name=ringstride-render --array="0-$((tasks - 1))"
@@ -165,8 +184,7 @@ if [ $video = 1 ]; then
     encode_args+=(--linear)
   fi
   { echo '#!/usr/bin/env bash'; echo 'set -euo pipefail'; printf 'exec %q' "$tool"; printf ' %q' "${encode_args[@]}"; echo; } \
-    > "$encode_job"
-  chmod +x "$encode_job"
+    | write_job "$encode_job"
   encode_cmd=(sbatch --parsable --job-name=ringstride-encode --dependency="afterok:$array_id"
               --output="$logs/encode-%j.log" "${extra[@]}" "$encode_job")
   if [ $dry_run = 1 ]; then

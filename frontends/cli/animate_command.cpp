@@ -1,191 +1,95 @@
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstdlib>
-#include <iostream>
-#include <map>
-#include <mutex>
-#include <new>
-#include <optional>
+#include <cstdio>
 #include <thread>
-#include <vector>
 
-#include "cli/commands.h"
+#include "cli/animate_parts.h"
+#include "cli/interrupt.h"
 #include "cli/keyed_values.h"
-#include "runner/media/frame_sink.h"
+#include "cli/output_claim.h"
 #include "cli/progress.h"
 #include "runner/loader/effect_open.h"
 
 namespace runner::cli {
 namespace {
 
-// Frames are handed out in order to the workers and collected in order by
-// the writer; workers stay at most WINDOW frames per worker ahead of it so
-// that finished frames do not pile up in memory.
+// Workers stay at most this many frames per worker ahead of the sink.
 constexpr int32_t WINDOW_PER_WORKER = 2;
+// How often the sink's thread looks for an interruption while it waits.
+constexpr std::chrono::milliseconds INTERRUPT_POLL{100};
 
-// Set by SIGINT and SIGTERM so that an interrupted run still removes what it
-// has written so far.
-std::atomic<bool> g_interrupted{false};
-
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
-
-struct Shared {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int32_t next_to_claim = 0;
-    int32_t next_to_write = 0;
-    int32_t end = 0;  // one past the last frame
-    int32_t window = 1;
-    std::map<int32_t, PipeFrame> ready;
-    std::vector<World> spare;    // written frames, for the workers to render into again
-    FrameSink* sink = nullptr;
-    std::optional<Error> error;  // the first failure; stops everyone
-    std::mutex source_mutex;     // a video is read by one worker at a time, in frame order
-};
-
-void Fail(Shared* shared, Error error) {
-    std::lock_guard<std::mutex> lock(shared->mutex);
-    if (!shared->error) shared->error = std::move(error);
-    shared->changed.notify_all();
+// The one line a farm's submit script reads, in key=value form.
+void PrintDryRun(const AnimateOptions& options, const Scene& scene, const Timing& timing, const FrameRange& range) {
+    const SourceInfo& source = scene.source->Info();
+    const bool sound = !source.audio_codec.empty() && !options.no_audio;
+    std::printf("dry run: frames=%d first=%d last=%d fps=%lld/%lld width=%d height=%d depth=%d audio=%s "
+                "output=%s\n",
+                timing.frames, range.first, range.last, static_cast<long long>(timing.time_scale),
+                static_cast<long long>(timing.time_step), scene.RenderWidth(), scene.RenderHeight(), scene.bits,
+                sound ? source.audio_codec.c_str() : "none", options.output.c_str());
 }
 
-// The next frame to render, or -1 when there is none or the run failed.
-int32_t Claim(Shared* shared) {
-    std::unique_lock<std::mutex> lock(shared->mutex);
-    shared->changed.wait(lock, [&] {
-        return shared->error || shared->next_to_claim >= shared->end ||
-               shared->next_to_claim - shared->next_to_write < shared->window;
-    });
-    if (shared->error || shared->next_to_claim >= shared->end) return -1;
-    return shared->next_to_claim++;
+// The files the run writes, each frame of a pattern by its name.
+std::vector<std::string> OutputFiles(const std::string& output, bool video, const FrameRange& range) {
+    if (video) return {output};
+    std::vector<std::string> files;
+    for (int32_t f = range.first; f <= range.last; ++f) files.push_back(FrameFileName(output, f).value());
+    return files;
 }
 
-// A clip's frame into the session's input world: a video is read in claim
-// order (the claim and the read happen under one lock), a sequence in
-// parallel. -1 when there is no frame left to render.
-Result<int32_t> ClaimAndRead(const Scene& scene, Shared* shared, World* full, World* input) {
-    int32_t frame = -1;
-    Status read = Success();
-    if (scene.source->Sequential()) {
-        std::lock_guard<std::mutex> lock(shared->source_mutex);
-        frame = Claim(shared);
-        if (frame >= 0) read = ReadFrameInto(scene, frame, full, input);
-    } else {
-        frame = Claim(shared);
-        if (frame >= 0) read = ReadFrameInto(scene, frame, full, input);
+VideoOptions VideoOptionsOf(const AnimateOptions& options, const Scene& scene, const Timing& timing,
+                            const FrameRange& range) {
+    const SourceInfo& info = scene.source->Info();
+    VideoOptions video;
+    video.rate = Fraction{timing.time_scale, timing.time_step};
+    video.frames = range.last - range.first + 1;
+    video.bits = scene.bits;
+    video.crf = options.crf;
+    video.pixel_aspect = info.pixel_aspect;
+    if (info.kind == SourceKind::VIDEO && !info.audio_codec.empty() && !options.no_audio) {
+        // The sound under the first frame rendered: the clip's, from where its picture starts.
+        video.audio_source = options.scene.input;
+        video.audio_codec = info.audio_codec;
+        video.audio_start = info.start_seconds + timing.SecondsOf(range.first);
     }
-    if (!read) return read.error();
-    return frame;
+    video.raw_colour = options.scene.raw_colour;
+    video.linear = scene.values == RenderValues::LINEAR;
+    return video;
 }
 
-// A written frame's world, if one is waiting, to render the next frame into.
-World TakeSpare(Shared* shared) {
-    std::lock_guard<std::mutex> lock(shared->mutex);
-    if (shared->spare.empty()) return World();
-    World w = std::move(shared->spare.back());
-    shared->spare.pop_back();
-    return w;
-}
-
-void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
-    Result<OpenedEffect> opened = OpenEffect(scene.plugin);
-    if (!opened) return Fail(shared, opened.error());
-    Session* session = opened->session.get();
-    if (Status ok = ApplyScene(scene, timing, session); !ok) return Fail(shared, ok.error());
-    World full;  // a clip's frame before downsampling
-    if (scene.IsClip()) {
-        // Each frame of a clip is read into the same input world.
-        Result<World> input =
-            World::Create(FormatForBits(scene.bits), scene.RenderWidth(), scene.RenderHeight());
-        if (!input) return Fail(shared, Error{"cannot hold a frame: " + input.error().message});
-        session->SetInput(std::move(*input));
-    }
+// Hands the finished frames to the sink in order until every frame is in,
+// the run fails or a signal interrupts it.
+void WriteInOrder(FrameSink* sink, FrameOrder* order, Progress* progress) {
+    int32_t done = 0;
     while (true) {
-        int32_t frame = -1;
-        if (scene.IsClip()) {
-            Result<int32_t> claimed = ClaimAndRead(scene, shared, &full, &session->MutableInput());
-            if (!claimed) return Fail(shared, claimed.error());
-            frame = *claimed;
-        } else {
-            frame = Claim(shared);
+        if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+            order->Fail(Error{"interrupted by " + SignalName(signal)});
         }
-        if (frame < 0) return;
-        // Frames are rendered into the memory of frames already written.
-        if (World spare = TakeSpare(shared); !spare.Empty()) session->RecycleOutput(std::move(spare));
-        Result<World> image = RenderAt(scene, session, timing, frame);
-        if (!image) return Fail(shared, image.error());
-        Result<PipeFrame> prepared = shared->sink->Prepare(frame, std::move(*image));
-        if (!prepared) return Fail(shared, prepared.error());
-        std::lock_guard<std::mutex> lock(shared->mutex);
-        shared->ready.emplace(frame, std::move(*prepared));
-        shared->changed.notify_all();
+        int32_t index = 0;
+        PipeFrame frame;
+        const FrameOrder::Next next = order->TakeNext(INTERRUPT_POLL, &index, &frame);
+        if (next == FrameOrder::Next::WAITING) continue;
+        if (next != FrameOrder::Next::FRAME) return;
+        Status put = Success();
+        try {
+            put = sink->Put(index, frame);
+        } catch (const std::exception& e) {
+            put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
+        }
+        if (!put) {
+            order->Fail(put.error());
+            continue;
+        }
+        progress->Update(++done);
+        order->Written(std::move(frame.world));
     }
-}
-
-// A worker must not let an exception end the process: it stops the run.
-void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
-    try {
-        RenderFrames(scene, timing, shared);
-    } catch (const std::bad_alloc&) {
-        Fail(shared, Error{"out of memory while rendering"});
-    } catch (const std::exception& e) {
-        Fail(shared, Error{std::string("unexpected failure while rendering: ") + e.what()});
-    }
-}
-
-// Frames and rate: a clip's own unless given; a still needs --frames. A
-// video is conformed to the rate (said in one line when that changes its
-// frames).
-Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene) {
-    const SourceInfo& info = scene->source->Info();
-    Fraction rate{24, 1};
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    } else if (info.rate) {
-        rate = *info.rate;
-    }
-    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
-        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
-    }
-    int32_t frames = options.frames;
-    if (frames == 0 || frames > 1000000) {
-        return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};
-    }
-    if (info.kind == SourceKind::STILL) {
-        if (frames < 0) return Error{"--frames: how many frames to render from the still " + options.scene.input};
-    } else if (frames < 0) {
-        frames = info.frames;
-    } else if (frames > info.frames) {
-        return Error{"--frames " + std::to_string(frames) + ": " + options.scene.input + " has only " +
-                     std::to_string(info.frames) + " frames"};
-    }
-    Result<Timing> timing = MakeTiming(frames, rate);
-    if (!timing && !options.fps.empty()) return Error{"--fps " + options.fps + ": " + timing.error().message};
-    return timing;
-}
-
-// The frames to render: those --in and --out keep, or --range within them.
-Result<FrameRange> ShotRange(const AnimateOptions& options, const Timing& timing) {
-    Result<FrameRange> trim =
-        TrimRange(options.in, options.out, Fraction{timing.time_scale, timing.time_step}, timing.frames);
-    if (!trim || options.range.empty()) return trim;
-    Result<FrameRange> range = ParseRange(options.range, timing.frames);
-    if (range && (range->first < trim->first || range->last > trim->last)) {
-        return Error{"--range " + options.range + ": outside the frames --in and --out keep (" +
-                     std::to_string(trim->first) + " to " + std::to_string(trim->last) + ")"};
-    }
-    return range;
 }
 
 struct Summary {
-    int32_t count;
+    int32_t count;     // rendered by this run
+    int32_t complete;  // found complete already (--resume)
     Timing timing;
     FrameRange range;
     int32_t width, height;
@@ -201,10 +105,11 @@ struct Summary {
 // only once all are in): its time is what it needs after the last frame.
 void PrintSummary(const Summary& s, const std::string& target) {
     std::string which = std::to_string(s.count) + (s.count == 1 ? " frame" : " frames");
-    if (s.count != s.timing.frames) {
+    if (s.count + s.complete != s.timing.frames) {
         which += " (" + std::to_string(s.range.first) + " to " + std::to_string(s.range.last) + " of " +
                  std::to_string(s.timing.frames) + ")";
     }
+    if (s.complete > 0) which += " (" + std::to_string(s.complete) + " were complete already)";
     int32_t w = s.width, h = s.height;
     const bool video = IsVideoName(s.output);
     if (video) EncodedSize(s.output, &w, &h);
@@ -219,26 +124,6 @@ void PrintSummary(const Summary& s, const std::string& target) {
 
 }  // namespace
 
-Result<FrameRange> ParseRange(const std::string& text, int32_t frames) {
-    const std::string bad = "--range " + text + ": ";
-    const size_t dash = text.find('-', 1);
-    char* end = nullptr;
-    FrameRange r;
-    if (dash == std::string::npos || dash == 0) return Error{bad + "expected A-B, first and last frame counted from 0"};
-    const std::string a = text.substr(0, dash), b = text.substr(dash + 1);
-    auto whole = [](const std::string& s) {
-        return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!whole(a) || !whole(b)) return Error{bad + "expected A-B, first and last frame counted from 0"};
-    r.first = static_cast<int32_t>(std::strtol(a.c_str(), &end, 10));
-    r.last = static_cast<int32_t>(std::strtol(b.c_str(), &end, 10));
-    if (r.first > r.last) return Error{bad + "the first frame comes after the last"};
-    if (r.last >= frames) {
-        return Error{bad + "the animation has frames 0 to " + std::to_string(frames - 1)};
-    }
-    return r;
-}
-
 Status RunAnimate(const AnimateOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     const bool video_out = IsVideoName(options.output);
@@ -247,13 +132,30 @@ Status RunAnimate(const AnimateOptions& options) {
     } else if (!options.range.empty()) {
         return Error{"--range renders numbered frame files; render the ranges to a pattern such as "
                      "frames/f_%05d.png, then make the video with ringstride encode"};
+    } else if (options.resume) {
+        return Error{"--resume: " + options.output + " is a video, which is only ever written whole; resume "
+                     "works on frame patterns (render to frames/f_%05d.png, then ringstride encode)"};
     }
+    Result<int64_t> memory_limit = MemoryLimit(options.scene.max_memory);
+    if (!memory_limit) return memory_limit.error();
 
     // One session up front learns the parameters and checks the scene
-    // before any worker starts.
+    // before any worker starts; the memory a run needs is known before the
+    // picture is read.
     Result<OpenedEffect> probe = OpenEffect(options.scene.plugin);
     if (!probe) return probe.error();
-    Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true);
+    const int32_t wanted = options.threads > 0
+                               ? options.threads
+                               : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
+    int32_t workers = wanted;
+    const SourceCheck fits = [&](const SourceInfo& info, int32_t bits) -> Status {
+        const FrameShape shape = ShapeOf(info, bits, options.scene.downsample, options.output);
+        Result<int32_t> fit = WorkersWithin(shape, wanted, options.threads > 0, *memory_limit, options.scene.input);
+        if (!fit) return fit.error();
+        workers = *fit;
+        return Success();
+    };
+    Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true, fits);
     if (!scene) return scene.error();
     Result<Timing> timing = ShotTiming(options, &*scene);
     if (!timing) return timing.error();
@@ -262,16 +164,11 @@ Status RunAnimate(const AnimateOptions& options) {
     if (!shot_range) return shot_range.error();
     const FrameRange range = *shot_range;
     const int32_t count = range.last - range.first + 1;
+    const std::vector<std::string> inputs =
+        InputFiles({options.scene.input, options.scene.mask.file, options.scene.keys});
+    if (Status ok = CheckNotAnInput(OutputFiles(options.output, video_out, range), inputs); !ok) return ok;
     if (options.dry_run) {
-        // One line a farm's submit script can read, in key=value form.
-        const SourceInfo& source = scene->source->Info();
-        const bool sound = !source.audio_codec.empty() && !options.no_audio;
-        std::printf("dry run: frames=%d first=%d last=%d fps=%lld/%lld width=%d height=%d depth=%d audio=%s "
-                    "output=%s\n",
-                    timing->frames, range.first, range.last, static_cast<long long>(timing->time_scale),
-                    static_cast<long long>(timing->time_step),
-                    scene->RenderWidth(), scene->RenderHeight(), scene->bits,
-                    sound ? source.audio_codec.c_str() : "none", options.output.c_str());
+        PrintDryRun(options, *scene, *timing, range);
         if (options.show_keys) {
             Result<std::vector<std::string>> lines =
                 KeyedValueLines(*scene, *timing, range.first, range.last, probe->session.get());
@@ -281,115 +178,68 @@ Status RunAnimate(const AnimateOptions& options) {
         return Success();
     }
     probe->session.reset();
+    if (workers < wanted && workers < count) {
+        std::fprintf(stderr, "ringstride: note: %d of %d threads, to stay within the memory limit of %s "
+                     "(--max-memory)\n", workers, wanted, DescribeBytes(*memory_limit).c_str());
+    }
 
+    Result<OutputLock> lock = ClaimOutput(options.output, video_out ? 0 : range.first, video_out ? 0 : range.last);
+    if (!lock) return lock.error();
     const int32_t width = scene->RenderWidth();
     const int32_t height = scene->RenderHeight();
-    const SourceInfo& info = scene->source->Info();
-    VideoOptions video;
-    video.rate = Fraction{timing->time_scale, timing->time_step};
-    video.frames = count;
-    video.bits = scene->bits;
-    video.crf = options.crf;
-    video.pixel_aspect = info.pixel_aspect;
-    if (info.kind == SourceKind::VIDEO && !info.audio_codec.empty() && !options.no_audio) {
-        // The sound under the first frame rendered: the clip's, from where its picture starts.
-        video.audio_source = options.scene.input;
-        video.audio_codec = info.audio_codec;
-        video.audio_start = info.start_seconds + timing->SecondsOf(range.first);
-    }
-    video.raw_colour = options.scene.raw_colour;
-    video.linear = scene->values == RenderValues::LINEAR;
+    const VideoOptions video = VideoOptionsOf(options, *scene, *timing, range);
     Result<std::unique_ptr<FrameSink>> sink = MakeFrameSink(
         options.output, width, height, video,
         SinkOptions{options.scene.compression, scene->values, options.scene.raw_colour});
     if (!sink) return sink.error();
-
-    int32_t workers = options.threads > 0 ? options.threads
-                                          : static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
-    workers = std::min(workers, count);
-    g_interrupted.store(false);
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    struct sigaction old_int {}, old_term {};
-    sigaction(SIGINT, &action, &old_int);
-    sigaction(SIGTERM, &action, &old_term);
-
-    Shared shared;
-    shared.window = workers * WINDOW_PER_WORKER;
-    shared.next_to_claim = shared.next_to_write = range.first;
-    shared.end = range.last + 1;
-    shared.sink = sink->get();
-    std::vector<std::thread> threads;
-    for (int32_t i = 0; i < workers; ++i) {
-        threads.emplace_back(Worker, std::cref(*scene), std::cref(*timing), &shared);
+    FrameSink* out = sink->get();
+    std::vector<int32_t> complete;
+    const std::vector<int32_t> frames = FramesToRender(*out, range, options.resume, workers, &complete);
+    if (!video_out) {
+        if (const std::string note = LeftoverFramesNote(options.output, timing->frames); !note.empty()) {
+            std::fprintf(stderr, "ringstride: warning: %s\n", note.c_str());
+        }
+    }
+    if (!complete.empty()) {
+        std::fprintf(stderr, "ringstride: note: %s: %zu of %d frames are complete already (%s); rendering %zu\n",
+                     options.output.c_str(), complete.size(), count, DescribeFrames(complete).c_str(), frames.size());
     }
 
-    Progress progress(count, isatty(STDERR_FILENO) != 0, "rendered");
-    std::optional<Error> failure;
-    while (true) {
-        PipeFrame frame;
-        int32_t index = 0;
-        {
-            std::unique_lock<std::mutex> lock(shared.mutex);
-            while (true) {
-                if (g_interrupted.load() && !shared.error) {
-                    shared.error = Error{"interrupted; the frames written so far were removed"};
-                    shared.changed.notify_all();
-                }
-                const bool ready = shared.changed.wait_for(lock, std::chrono::milliseconds(100), [&] {
-                    return shared.error || shared.next_to_write >= shared.end ||
-                           shared.ready.count(shared.next_to_write) != 0;
-                });
-                if (ready) break;
-            }
-            if (shared.error) {
-                failure = shared.error;
-                break;
-            }
-            if (shared.next_to_write >= shared.end) break;
-            index = shared.next_to_write;
-            auto it = shared.ready.find(index);
-            frame = std::move(it->second);
-            shared.ready.erase(it);
+    workers = std::max<int32_t>(1, std::min<int32_t>(workers, static_cast<int32_t>(frames.size())));
+    FrameOrder order(frames, workers * WINDOW_PER_WORKER);
+    Progress progress(static_cast<int32_t>(frames.size()), isatty(STDERR_FILENO) != 0, "rendered");
+    double rendering = 0.0;
+    {
+        InterruptCatcher catcher;
+        Workers pool(*scene, *timing, out, &order);
+        if (!frames.empty()) pool.Start(workers);
+        WriteInOrder(out, &order, &progress);
+        pool.Join();
+        rendering = progress.Seconds();
+        if (video_out && !order.Failure()) {
+            progress.Phase("encoding " + options.output);
+        } else {
+            progress.Finish();
         }
-        Status put = Success();
-        try {
-            put = (*sink)->Put(index, frame);
-        } catch (const std::exception& e) {
-            put = Error{std::string("cannot write frame ") + std::to_string(index) + ": " + e.what()};
-        }
-        if (!put) {
-            Fail(&shared, put.error());
-            continue;
-        }
-        progress.Update(index - range.first + 1);
-        std::lock_guard<std::mutex> lock(shared.mutex);
-        ++shared.next_to_write;
-        if (!frame.world.Empty()) shared.spare.push_back(std::move(frame.world));
-        shared.changed.notify_all();
     }
-    for (std::thread& t : threads) t.join();
-    const double rendering = progress.Seconds();
-    if (video_out && !failure) {
-        progress.Phase("encoding " + options.output);
-    } else {
-        progress.Finish();
-    }
-    sigaction(SIGINT, &old_int, nullptr);
-    sigaction(SIGTERM, &old_term, nullptr);
-
-    if (failure) {
-        (*sink)->Abandon();
-        return *failure;
+    if (std::optional<Error> failure = order.Failure()) {
+        out->Abandon();
+        // A signal may also have reached a decoder or encoder first: the interruption is the cause.
+        if (const int signal = InterruptingSignal(); signal != 0) {
+            return Error{"interrupted by " + SignalName(signal) +
+                         (video_out ? "; the video was not written (it is only ever kept whole)"
+                                    : WhatIsLeft(*out, video_out, range, complete))};
+        }
+        return Error{failure->message + WhatIsLeft(*out, video_out, range, complete)};
     }
     const auto finishing = std::chrono::steady_clock::now();
-    if (Status ok = (*sink)->Finish(); !ok) return ok;
+    if (Status ok = out->Finish(); !ok) return ok;
     const auto now = std::chrono::steady_clock::now();
-    PrintSummary(Summary{count, *timing, range, width, height, options.output, video.rate, workers,
+    PrintSummary(Summary{static_cast<int32_t>(frames.size()), static_cast<int32_t>(complete.size()), *timing, range,
+                         width, height, options.output, video.rate, workers,
                          std::chrono::duration<double>(now - started).count(), rendering,
                          std::chrono::duration<double>(now - finishing).count()},
-                 (*sink)->Describe());
+                 out->Describe());
     return Success();
 }
 

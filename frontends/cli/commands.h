@@ -34,6 +34,7 @@ struct AnimateOptions {
     bool no_audio = false;
     bool dry_run = false;  // check everything, print what would be rendered, render nothing
     bool show_keys = false;  // with dry_run: every frame's keyed values as the effect gets them
+    bool resume = false;   // frames whose files are there and complete are not rendered again
 };
 
 Status RunAnimate(const AnimateOptions& options);
@@ -48,6 +49,7 @@ struct EncodeOptions {
     bool raw_colour = false;
     bool linear = false;       // float TIFF frames hold scene-linear light (a float render of EXR)
     std::string background;    // --background #RRGGBB; empty: alpha kept
+    std::string max_memory;    // --max-memory as typed; empty: the default limit
 };
 
 Status RunEncode(const EncodeOptions& options);

@@ -4,6 +4,9 @@
 #include <cstdio>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/memory_budget.h"
+#include "cli/output_claim.h"
 #include "cli/progress.h"
 #include "runner/media/clip_probe.h"
 #include "runner/media/frame_source.h"
@@ -78,6 +81,14 @@ Status RunEncode(const EncodeOptions& options) {
         if (!parsed) return parsed.error();
         background = *parsed;
     }
+    Result<int64_t> memory_limit = MemoryLimit(options.max_memory);
+    if (!memory_limit) return memory_limit.error();
+    FrameShape shape;
+    shape.full_width = shape.width = info.width;
+    shape.full_height = shape.height = info.height;
+    shape.bits = info.bits;
+    if (Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.pattern); !fit) return fit.error();
+    if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.pattern, options.audio})); !ok) return ok;
     VideoOptions video;
     if (Status ok = TakeAudio(options, info, &video); !ok) return ok;
     video.frames = info.frames;
@@ -85,12 +96,16 @@ Status RunEncode(const EncodeOptions& options) {
     video.crf = options.crf;
     video.raw_colour = options.raw_colour;
     video.linear = *values == RenderValues::LINEAR;
+    Result<OutputLock> lock = ClaimOutput(options.output, 0, 0);
+    if (!lock) return lock.error();
     Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(options.output, info.width, info.height, video);
     if (!pipe) return pipe.error();
 
     Progress progress(info.frames, isatty(STDERR_FILENO) != 0, "read");
+    InterruptCatcher catcher;
     World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
+        if (InterruptCatcher::Caught() != 0) break;
         if (world.Empty()) {
             Result<World> made = World::Create(FormatForBits(info.bits), info.width, info.height);
             if (!made) return Error{"cannot hold a frame: " + made.error().message};
@@ -105,9 +120,15 @@ Status RunEncode(const EncodeOptions& options) {
         }
         if (!put) {
             (*pipe)->Abort();
-            return put;
+            if (InterruptCatcher::Caught() == 0) return put;
+            break;
         }
         progress.Update(i + 1);
+    }
+    if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+        progress.Finish();
+        (*pipe)->Abort();
+        return Error{"interrupted by " + SignalName(signal) + "; the video was not written (it is only ever kept whole)"};
     }
     const double reading = progress.Seconds();
     progress.Phase("encoding " + options.output);

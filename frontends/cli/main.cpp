@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/output_claim.h"
 #include "runner/media/compression.h"
 #include "cli/process_memory.h"
 #include "runner/loader/effect_open.h"
@@ -16,8 +18,10 @@
 namespace {
 
 // Exit statuses: 0 done, 1 the run failed; a malformed command line keeps
-// the parser's own status (above 100).
+// the parser's own status (above 100); a run stopped by SIGINT or SIGTERM
+// ends as a shell reports a process the signal ended, 128 + the signal.
 constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_SIGNAL_BASE = 128;
 
 using runner::cli::AnimateOptions;
 using runner::cli::RenderOptions;
@@ -53,8 +57,16 @@ const char* OUTPUT_FORMATS =
     "to BT.709 and tagged so; a float render of an EXR is encoded to sRGB first. --raw-colour turns every "
     "conversion and tag off.\n"
     "Exit status 0 when done, 1 when the run failed (one line on standard error names the file, "
-    "parameter or path data character at fault, and no output is left behind), a status above 100 "
-    "for a malformed command line.";
+    "parameter or path data character at fault), a status above 100 for a malformed command line, 130 or 143 "
+    "when SIGINT or SIGTERM stopped it. An image file appears under its name only once it is complete; a failed "
+    "write (a full disk) is an error naming the file and its cause. Each output is locked while a run writes it "
+    "(.NAME.lock beside it): a second run on it is refused, naming the first.";
+
+const char* MAX_MEMORY_HELP =
+    "Refuse a run that would need more memory than SIZE (8G, 512M, 1.5GiB; K, M, G, T count in 1024s). The need "
+    "is worked out from the frame size, depth and threads before anything is allocated, and said when refused. "
+    "Default: half of this machine's memory, or less under a memory cap (cgroup, ulimit -v); animate uses fewer "
+    "threads when that keeps a run within the limit";
 
 const char* RAW_COLOUR_HELP =
     "Write the rendered values as they are in every format: no sRGB decoding into EXR or encoding out of it, "
@@ -115,6 +127,7 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("--compression", scene->compression, runner::COMPRESSION_HELP);
     cmd->add_flag("--raw-colour", scene->raw_colour, RAW_COLOUR_HELP);
     cmd->add_option("--background", scene->background, BACKGROUND_HELP);
+    cmd->add_option("--max-memory", scene->max_memory, MAX_MEMORY_HELP);
     cmd->footer(OUTPUT_FORMATS);
 }
 
@@ -122,6 +135,7 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
 
 int main(int argc, char** argv) {
     runner::cli::KeepFreedMemoryForReuse();
+    runner::cli::SetCommandLine(argc, argv);
     CLI::App app{"ringstride: loads the FolvekRingStride effect library and renders it on images, image sequences "
                  "and video.\nThe effect lays a chain of circles along a mask path: each circle starts at its path "
                  "point and lies one radius ahead along its direction, so the chain can run past the end of an open "
@@ -197,6 +211,11 @@ int main(int argc, char** argv) {
                       "parameter the keys file names or FROM..TO moves (as stored: whole sliders rounded, percent to "
                       "1/65536, colours per channel, popups by name), and \"mask vertices=V\"")
         ->needs("--dry-run");
+    animate->add_flag("--resume", anim.resume,
+                      "Render only the frames of a frame pattern that are not there yet: a frame whose file "
+                      "exists, decodes, and has this run's size and sample depth is kept (a run that was stopped "
+                      "or killed leaves only such files under frame names). The frames it renders are byte for "
+                      "byte those of a whole run. Not for video outputs, which are only ever written whole");
     animate->add_flag("--no-audio", anim.no_audio, "Leave out the sound of a video INPUT (by default it is carried "
                                                     "into a video OUTPUT, cut to the rendered length)");
     animate->footer(std::string("INPUT is a still image (the same picture every frame), an image sequence "
@@ -238,6 +257,7 @@ int main(int argc, char** argv) {
                      "sRGB first, as animate does straight to video. Without it float TIFF values are taken as "
                      "display values, as animate takes a float TIFF input");
     encode->add_option("--background", enc.background, BACKGROUND_HELP);
+    encode->add_option("--max-memory", enc.max_memory, MAX_MEMORY_HELP);
 
     try {
         app.parse(argc, argv);
@@ -301,7 +321,8 @@ int main(int argc, char** argv) {
             if (c == '\n' || c == '\r' || c == '\t') c = ' ';  // messages from libraries and the effect
         }
         std::fprintf(stderr, "ringstride: %s\n", line.c_str());
-        return EXIT_FAILED;
+        const int signal = runner::cli::InterruptingSignal();
+        return signal != 0 ? EXIT_SIGNAL_BASE + signal : EXIT_FAILED;
     }
     return 0;
 }

@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/memory_budget.h"
+#include "cli/output_claim.h"
 #include "runner/media/image_io.h"
 #include "runner/loader/effect_open.h"
 
@@ -71,11 +73,31 @@ Status RunRender(const RenderOptions& options) {
     }
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
     if (!compression) return compression.error();
+    Result<int64_t> memory_limit = MemoryLimit(options.scene.max_memory);
+    if (!memory_limit) return memory_limit.error();
+    if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.scene.input, options.scene.mask.file,
+                                                                  options.scene.keys}));
+        !ok) {
+        return ok;
+    }
     Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
     if (!opened) return opened.error();
     Session* session = opened->session.get();
 
-    Result<Scene> scene = PrepareScene(options.scene, session->Params(), false);
+    // The memory the render needs is known before the picture is read.
+    const SourceCheck fits = [&](const SourceInfo& info, int32_t bits) -> Status {
+        FrameShape shape;
+        shape.full_width = info.width;
+        shape.full_height = info.height;
+        shape.width = (info.width + options.scene.downsample - 1) / options.scene.downsample;
+        shape.height = (info.height + options.scene.downsample - 1) / options.scene.downsample;
+        shape.bits = bits;
+        shape.still = true;
+        Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.scene.input);
+        if (!fit) return fit.error();
+        return Success();
+    };
+    Result<Scene> scene = PrepareScene(options.scene, session->Params(), false, fits);
     if (!scene) return scene.error();
     Timing timing;
     int32_t frame = 0;
@@ -93,6 +115,8 @@ Status RunRender(const RenderOptions& options) {
     Result<World> rendered = RenderAt(*scene, session, timing, frame);
     if (!rendered) return rendered.error();
     const WriteOptions write{*compression, scene->values, options.scene.raw_colour};
+    Result<OutputLock> lock = ClaimOutput(options.output, 0, 0);
+    if (!lock) return lock.error();
     if (Status ok = WriteImage(*rendered, options.output, write); !ok) return ok;
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -16,7 +16,7 @@ const ValueTerms CLI_TERMS{"--mask FILE or --mask-d PATHDATA", "animate"};
 }  // namespace
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
-                           bool allow_ranges) {
+                           bool allow_ranges, const SourceCheck& check) {
     Scene scene;
     scene.plugin = options.plugin;
     scene.downsample = options.downsample;
@@ -55,6 +55,9 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         return Error{"--depth " + std::to_string(scene.bits) + ": use 8, 16 or 32"};
     }
     scene.values = ValuesOfRender(info.bits, info.exr, scene.bits);
+    if (check) {
+        if (Status ok = check(info, scene.bits); !ok) return ok.error();
+    }
     scene.raw_colour = options.raw_colour;
     if (!options.background.empty()) {
         Result<Background> background = ParseBackground(options.background, "--background");

@@ -6,6 +6,7 @@
 #ifndef FOLVEK_CLI_SCENE_H
 #define FOLVEK_CLI_SCENE_H
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,7 @@ struct SceneOptions {
     std::string compression;           // --compression as typed; empty: the output format's default
     bool raw_colour = false;           // --raw-colour: no colour conversion or tags, in or out
     std::string background;            // --background #RRGGBB; empty: alpha kept
+    std::string max_memory;            // --max-memory as typed; empty: the default limit
 };
 
 // The path id under which the mask is handed to the host.
@@ -62,10 +64,14 @@ struct Scene {
     int32_t RenderHeight() const { return (full_height + downsample - 1) / downsample; }
 };
 
+// Called once the source's size and the render depth are known, before any
+// frame-sized memory is taken: a failure stops the preparation.
+using SourceCheck = std::function<Status(const SourceInfo& info, int32_t bits)>;
+
 // `allow_ranges`: FROM..TO values (animate). A still is read here; a clip
 // only has its length, rate and size looked up.
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
-                           bool allow_ranges);
+                           bool allow_ranges, const SourceCheck& check = nullptr);
 
 // The shot's frame rate: keys given by frame are placed at it, and every
 // key checked to be in time order (an error names the file, track and key).

@@ -2,11 +2,11 @@
 
 #include <libdeflate.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "runner/media/checked_file.h"
 
 namespace runner {
 namespace {
@@ -102,10 +102,6 @@ bool LittleEndian() {
     return first == 1;
 }
 
-struct FileClose {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32_t level, const ExrRowSource& rows) {
@@ -125,12 +121,12 @@ Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32
     predicted.resize(raw.size());
     packed.resize(raw.size());
 
-    std::unique_ptr<FILE, FileClose> out(std::fopen(file.c_str(), "wb"));
-    if (out == nullptr) return Error{std::strerror(errno)};
+    CheckedFile out;
+    if (Status opened = out.Open(file); !opened) return opened;
     const std::string header = Header(width, height);
     std::vector<uint64_t> offsets(static_cast<size_t>(blocks), 0);
-    bool ok = std::fwrite(header.data(), 1, header.size(), out.get()) == header.size() &&
-              std::fwrite(offsets.data(), sizeof(uint64_t), offsets.size(), out.get()) == offsets.size();
+    const size_t table_bytes = offsets.size() * sizeof(uint64_t);
+    bool ok = out.Write(header.data(), header.size()) && out.Write(offsets.data(), table_bytes);
     uint64_t at = header.size() + offsets.size() * sizeof(uint64_t);
 
     for (int32_t b = 0; ok && b < blocks; ++b) {
@@ -157,16 +153,12 @@ Status WriteExrZip(const std::string& file, int32_t width, int32_t height, int32
         const uint32_t fields[2] = {static_cast<uint32_t>(y0), static_cast<uint32_t>(size)};
         std::memcpy(prefix, fields, sizeof prefix);
         offsets[static_cast<size_t>(b)] = at;
-        ok = std::fwrite(prefix, 1, sizeof prefix, out.get()) == sizeof prefix &&
-             std::fwrite(data, 1, size, out.get()) == size;
+        ok = out.Write(prefix, sizeof prefix) && out.Write(data, size);
         at += sizeof prefix + size;
     }
-    ok = ok && std::fseek(out.get(), static_cast<long>(header.size()), SEEK_SET) == 0 &&
-         std::fwrite(offsets.data(), sizeof(uint64_t), offsets.size(), out.get()) == offsets.size();
-    // Closing flushes the last bytes: it can fail too, and says why in errno.
-    if (std::fclose(out.release()) != 0) ok = false;
-    if (!ok) return Error{std::strerror(errno)};
-    return Success();
+    if (ok) out.WriteAt(offsets.data(), table_bytes, header.size());
+    // The first failure of any write, or of the close that flushes the last bytes.
+    return out.Close();
 }
 
 }  // namespace runner

@@ -1,5 +1,6 @@
 #include "runner/media/frame_sink.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -14,55 +15,50 @@ namespace {
 
 class PatternSink : public FrameSink {
 public:
-    PatternSink(std::string pattern, WriteOptions write) : pattern_(std::move(pattern)), write_(std::move(write)) {}
-    ~PatternSink() override { Abandon(); }
+    PatternSink(std::string pattern, WriteOptions write, int32_t width, int32_t height, int32_t file_bits)
+        : pattern_(std::move(pattern)), write_(std::move(write)), width_(width), height_(height),
+          file_bits_(file_bits) {}
 
     Result<PipeFrame> Prepare(int32_t frame, World image) override {
         Result<std::string> name = FrameFileName(pattern_, frame);
         if (!name) return name.error();
-        const std::string temp = TempNameBeside(*name);
+        // Written beside its name and renamed: final at once.
+        if (Status ok = WriteImage(image, *name, write_); !ok) return ok.error();
         {
-            // Recorded first, so that Abandon removes even a half-written file.
             std::lock_guard<std::mutex> lock(mutex_);
-            pending_.push_back({temp, *name});
+            written_.push_back(frame);
         }
-        if (Status ok = WriteImage(image, temp, write_); !ok) return Error{*name + ": " + ok.error().message};
         return PipeFrame{std::move(image), {}};
     }
 
     Status Put(int32_t, const PipeFrame&) override { return Success(); }
-
-    Status Finish() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const auto& [temp, name] : pending_) {
-            std::error_code ec;
-            std::filesystem::rename(temp, name, ec);
-            if (ec) {
-                RemovePending();
-                return Error{name + ": cannot write the frame (" + ec.message() + ")"};
-            }
-        }
-        pending_.clear();
-        return Success();
-    }
-
-    void Abandon() override {
-        std::lock_guard<std::mutex> lock(mutex_);
-        RemovePending();
-    }
-
+    Status Finish() override { return Success(); }
+    void Abandon() override {}
     std::string Describe() const override { return pattern_; }
 
-private:
-    void RemovePending() {
-        for (const auto& entry : pending_) std::remove(entry.first.c_str());
-        pending_.clear();
+    std::vector<int32_t> Written() const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return written_;
     }
 
+    bool Complete(int32_t frame) const override {
+        Result<std::string> name = FrameFileName(pattern_, frame);
+        std::error_code ec;
+        if (!name || !std::filesystem::is_regular_file(*name, ec)) return false;
+        ImageInfo info;
+        // Decoded whole: a file cut short fails here.
+        Result<World> read = ReadWorld(*name, 0, true, &info);
+        return read && info.width == width_ && info.height == height_ && info.bits == file_bits_;
+    }
+
+private:
     std::string pattern_;
     WriteOptions write_;
-    std::mutex mutex_;
-    std::vector<std::pair<std::string, std::string>> pending_;  // temp, final
+    int32_t width_;
+    int32_t height_;
+    int32_t file_bits_;  // what ReadImageInfo says of a frame of this run
+    mutable std::mutex mutex_;
+    std::vector<int32_t> written_;
 };
 
 class VideoSink : public FrameSink {
@@ -75,6 +71,8 @@ public:
     Status Finish() override { return pipe_->Close(); }
     void Abandon() override { pipe_->Abort(); }
     std::string Describe() const override { return file_; }
+    std::vector<int32_t> Written() const override { return {}; }
+    bool Complete(int32_t) const override { return false; }
 
 private:
     std::string file_;
@@ -118,6 +116,26 @@ Result<std::string> FrameFileName(const std::string& pattern, int32_t frame) {
     return out;
 }
 
+std::optional<int64_t> FrameNumberOf(const std::string& pattern, const std::string& name) {
+    const size_t percent = pattern.find('%');
+    const size_t d = percent == std::string::npos ? std::string::npos : pattern.find('d', percent);
+    if (d == std::string::npos) return std::nullopt;
+    const std::string prefix = pattern.substr(0, percent);
+    const std::string suffix = pattern.substr(d + 1);
+    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return std::nullopt;
+    }
+    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits.size() > 9 || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const int64_t n = std::stoll(digits);
+    Result<std::string> again = FrameFileName(pattern, static_cast<int32_t>(n));
+    if (!again || *again != name) return std::nullopt;
+    return n;
+}
+
 Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int32_t width, int32_t height,
                                                  const VideoOptions& video, const SinkOptions& options) {
     if (IsVideoName(output)) {
@@ -133,8 +151,13 @@ Result<std::unique_ptr<FrameSink>> MakeFrameSink(const std::string& output, int3
     if (Status ok = CheckOutputFile(*first); !ok) return ok.error();
     Result<Compression> compression = ParseCompression(options.compression, *first);
     if (!compression) return compression.error();
-    return std::unique_ptr<FrameSink>(
-        new PatternSink(output, WriteOptions{*compression, options.values, options.raw_colour}));
+    // What a frame of this run reads back as: PNG 8 or 16 bits, TIFF the render depth, EXR float.
+    const ImageFileFormat format = ImageFormatOf(*first);
+    const int32_t file_bits = format == IMAGE_FORMAT_EXR    ? DEPTH_BITS_FLOAT
+                              : format == IMAGE_FORMAT_PNG ? (video.bits == DEPTH_BITS_8 ? DEPTH_BITS_8 : DEPTH_BITS_16)
+                                                           : video.bits;
+    return std::unique_ptr<FrameSink>(new PatternSink(
+        output, WriteOptions{*compression, options.values, options.raw_colour}, width, height, file_bits));
 }
 
 }  // namespace runner

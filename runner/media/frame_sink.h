@@ -1,11 +1,17 @@
 // Where animate's frames go: numbered image files, or a video encoded by
-// the ffmpeg program from raw frames on a pipe. Nothing appears under the
-// final names until Finish succeeds; Abandon removes every trace.
+// the ffmpeg program from raw frames on a pipe. Each numbered file is
+// complete under its own name the moment it is written (written beside it
+// under a temporary name, then renamed), so that a run that stops, in any
+// way, keeps every frame it finished and a later run can take them up. A
+// video appears under its name only when Finish succeeds (half a video is
+// of no use); Abandon removes it.
 #ifndef FOLVEK_RUNNER_MEDIA_FRAME_SINK_H
 #define FOLVEK_RUNNER_MEDIA_FRAME_SINK_H
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "runner/shot/colour.h"
 #include "runner/media/video_pipe.h"
@@ -28,11 +34,21 @@ public:
     virtual void Abandon() = 0;
     // What the summary names: the pattern or the video file.
     virtual std::string Describe() const = 0;
+    // Numbered files: the frames this run has written, in any order.
+    virtual std::vector<int32_t> Written() const = 0;
+    // Numbered files: the frame's file is already there and complete
+    // (decodes, with this run's size and sample depth), so a resumed run
+    // need not render it. Any thread.
+    virtual bool Complete(int32_t frame) const = 0;
 };
 
 // The single %d / %0Nd conversion of a pattern, filled in; an error if
 // there is none, more than one, or another % directive.
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
+
+// The frame number of `name` (a file name without folder) when `pattern`
+// (also without folder), filled with it, gives back exactly that name.
+std::optional<int64_t> FrameNumberOf(const std::string& pattern, const std::string& name);
 
 // How numbered image files are written.
 struct SinkOptions {

@@ -73,7 +73,9 @@ struct WriteOptions {
 };
 
 // Writes through a temporary file in the same folder, renamed at the end, so
-// that a failure leaves no partial output. .png: 8-bit for 8-bit worlds,
+// that the file under its name is always whole and a failure leaves no
+// partial output; every write and the close are checked, and a failure
+// names the file and its cause ("No space left on device"). .png: 8-bit for 8-bit worlds,
 // else 16-bit (host v -> round(v * 65535 / 32768); float clamped to 0..1),
 // tagged sRGB; .tif/.tiff: the world's depth, float as 32-bit float samples
 // exactly as rendered; .exr: float, scene-linear, premultiplied.

@@ -1,14 +1,17 @@
 // Writing host worlds to image files: a band of rows at a time is converted
 // into the file's sample layout in a small buffer of this thread's and
 // handed to the writer, so that no frame-sized copy is made.
+#include <OpenImageIO/filesystem.h>
 #include <OpenImageIO/imageio.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <vector>
 
+#include "runner/media/checked_file.h"
 #include "runner/media/exr_zip.h"
 #include "runner/media/image_io.h"
 #include "runner/shot/image_samples.h"
@@ -144,18 +147,60 @@ void DescribeCompressionTo(const Compression& c, ImageFileFormat format, OIIO::I
     }
 }
 
-// Through OpenImageIO: every format and compression. False with the reason
-// in `why` when the file could not be written.
-bool WriteWithOiio(const World& world, const std::string& temp, OIIO::TypeDesc type, const Conversion& how,
-                   const Compression& compression, ImageFileFormat format, const WriteOptions& options,
-                   std::string* why) {
+// OpenImageIO's writers write through this into a checked file: its PNG
+// writer, for one, ignores what its writes return.
+class CheckedProxy : public OIIO::Filesystem::IOProxy {
+public:
+    CheckedProxy(const std::string& name, CheckedFile* file) : IOProxy(name, Write), file_(file) {}
+    const char* proxytype() const override { return "checked"; }
+    int64_t tell() override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<int64_t>(file_->Tell());
+    }
+    bool seek(int64_t offset) override {
+        if (offset < 0) return false;
+        std::lock_guard<std::mutex> lock(mutex_);
+        file_->Seek(static_cast<uint64_t>(offset));
+        return true;
+    }
+    size_t write(const void* data, size_t size) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return file_->Write(data, size) ? size : 0;
+    }
+    size_t pwrite(const void* data, size_t size, int64_t offset) override {
+        if (offset < 0) return 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        return file_->WriteAt(data, size, static_cast<uint64_t>(offset)) ? size : 0;
+    }
+    size_t size() const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return static_cast<size_t>(file_->Size());
+    }
+
+private:
+    CheckedFile* file_;
+    mutable std::mutex mutex_;
+};
+
+// Through OpenImageIO: every format and compression, into `temp`, in the
+// format `file`'s extension names. False with the reason in `why` when the
+// file could not be written.
+bool WriteWithOiio(const World& world, const std::string& file, const std::string& temp, OIIO::TypeDesc type,
+                   const Conversion& how, const Compression& compression, ImageFileFormat format,
+                   const WriteOptions& options, std::string* why) {
     const int32_t w = world.Width();
     const int32_t h = world.Height();
-    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(temp);
+    std::unique_ptr<OIIO::ImageOutput> out = OIIO::ImageOutput::create(file);
     if (!out) {
         *why = OiioError("unknown format");
         return false;
     }
+    CheckedFile checked;
+    if (Status opened = checked.Open(temp); !opened) {
+        *why = opened.error().message;
+        return false;
+    }
+    CheckedProxy proxy(temp, &checked);
     OIIO::ImageSpec spec(w, h, 4, type);
     spec.channelnames = {"R", "G", "B", "A"};
     spec.alpha_channel = 3;
@@ -165,6 +210,8 @@ bool WriteWithOiio(const World& world, const std::string& temp, OIIO::TypeDesc t
     // whenever and wherever (on a farm) it is rendered.
     spec.attribute("DateTime", "");
     DescribeCompressionTo(compression, format, &spec);
+    OIIO::Filesystem::IOProxy* proxy_address = &proxy;  // the attribute holds the pointer's value
+    spec.attribute("oiio:ioproxy", OIIO::TypeDesc::PTR, &proxy_address);
 
     const size_t row_bytes = static_cast<size_t>(w) * 4 * type.size();
     thread_local std::vector<uint8_t> buffer;
@@ -178,6 +225,12 @@ bool WriteWithOiio(const World& world, const std::string& temp, OIIO::TypeDesc t
     if (!ok) *why = out->geterror();
     ok = out->close() && ok;
     if (!ok && why->empty()) *why = out->geterror();
+    out.reset();
+    // A failed write is the cause, whatever the library made of it.
+    if (Status closed = checked.Close(); !closed) {
+        *why = closed.error().message;
+        return false;
+    }
     return ok;
 }
 
@@ -221,7 +274,7 @@ Status WriteImage(const World& world, const std::string& file, const WriteOption
         ok = written.has_value();
         if (!ok) why = written.error().message;
     } else {
-        ok = WriteWithOiio(world, temp, type, how, compression, format, options, &why);
+        ok = WriteWithOiio(world, file, temp, type, how, compression, format, options, &why);
     }
     if (ok) {
         std::error_code ec;

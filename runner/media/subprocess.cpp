@@ -31,18 +31,16 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
-Result<Child> Spawn(const std::vector<std::string>& args, PipeTo pipe_to, const std::string& log_file) {
-    const std::string name = args.empty() ? std::string("?") : args[0];
-    if (args.empty() || !OnPath(args[0])) return Error{"the " + name + " program is not on PATH"};
+namespace {
+
+// Starts the child with its messages on `log_fd`, which is closed here.
+Result<Child> SpawnTo(const std::vector<std::string>& args, PipeTo pipe_to, int log_fd) {
+    const std::string name = args[0];
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return Error{"cannot start " + name + ": " + std::strerror(errno)};
-    const int log_fd = ::open(log_file.empty() ? "/dev/null" : log_file.c_str(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (log_fd < 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         const std::string why = std::strerror(errno);
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return Error{"cannot write " + (log_file.empty() ? std::string("/dev/null") : log_file) + ": " + why};
+        ::close(log_fd);
+        return Error{"cannot start " + name + ": " + why};
     }
     std::vector<std::string> copy = args;
     std::vector<char*> argv;
@@ -59,6 +57,9 @@ Result<Child> Spawn(const std::vector<std::string>& args, PipeTo pipe_to, const 
         return Error{"cannot start " + name + ": " + why};
     }
     if (pid == 0) {
+        // Its own process group: Ctrl-C at a terminal reaches only us, and
+        // we stop the child in order.
+        ::setpgid(0, 0);
         const int null_in = ::open("/dev/null", O_RDONLY);
         if (pipe_to == PipeTo::CHILD_STDIN) {
             ::dup2(fds[0], 0);
@@ -81,6 +82,34 @@ Result<Child> Spawn(const std::vector<std::string>& args, PipeTo pipe_to, const 
         ::close(fds[1]);
         child.fd = fds[0];
     }
+    return child;
+}
+
+}  // namespace
+
+Result<Child> Spawn(const std::vector<std::string>& args, PipeTo pipe_to, const std::string& log_file) {
+    const std::string name = args.empty() ? std::string("?") : args[0];
+    if (args.empty() || !OnPath(args[0])) return Error{"the " + name + " program is not on PATH"};
+    const int log_fd = ::open(log_file.empty() ? "/dev/null" : log_file.c_str(),
+                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (log_fd < 0) {
+        return Error{"cannot write " + (log_file.empty() ? std::string("/dev/null") : log_file) + ": " +
+                     std::strerror(errno)};
+    }
+    return SpawnTo(args, pipe_to, log_fd);
+}
+
+Result<Child> SpawnWithMessages(const std::vector<std::string>& args, PipeTo pipe_to) {
+    const std::string name = args.empty() ? std::string("?") : args[0];
+    if (args.empty() || !OnPath(args[0])) return Error{"the " + name + " program is not on PATH"};
+    int messages[2];
+    if (::pipe2(messages, O_CLOEXEC) != 0) return Error{"cannot start " + name + ": " + std::strerror(errno)};
+    Result<Child> child = SpawnTo(args, pipe_to, messages[1]);
+    if (!child) {
+        ::close(messages[0]);
+        return child;
+    }
+    child->messages = messages[0];
     return child;
 }
 

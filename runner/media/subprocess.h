@@ -20,12 +20,18 @@ enum class PipeTo { CHILD_STDIN, CHILD_STDOUT };
 
 struct Child {
     pid_t pid = -1;
-    int fd = -1;  // our end of the pipe, close-on-exec
+    int fd = -1;        // our end of the pipe, close-on-exec
+    int messages = -1;  // SpawnWithMessages: the read end of the child's standard error
 };
 
 // Starts args[0] (looked up on PATH). The child's standard error, and its
 // standard output when we do not read it, go to `log_file` (or nowhere).
 Result<Child> Spawn(const std::vector<std::string>& args, PipeTo pipe_to, const std::string& log_file);
+
+// As Spawn, but what the child writes on standard error (and on standard
+// output when we do not read it) comes to us on a second pipe, `messages`,
+// so that no log file has to be written, perhaps onto a full disk.
+Result<Child> SpawnWithMessages(const std::vector<std::string>& args, PipeTo pipe_to);
 
 // Waits for the child; its exit status, or -1 when a signal ended it.
 int WaitChild(pid_t pid);

@@ -133,7 +133,6 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
     std::unique_ptr<VideoPipe> pipe(new VideoPipe());
     pipe->file_ = file;
     pipe->temp_ = TempNameBeside(file);
-    pipe->log_ = pipe->temp_ + ".log";
     pipe->width_ = width;
     pipe->height_ = height;
     pipe->deep_ = ext == ".mov" && options.bits != 8;
@@ -176,13 +175,11 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
     for (const std::string& a : EncoderArguments(ext, options)) args.push_back(a);
     args.push_back(pipe->temp_);
 
-    Result<Child> child = Spawn(args, PipeTo::CHILD_STDIN, pipe->log_);
-    if (!child) {
-        std::remove(pipe->log_.c_str());
-        return Error{file + ": cannot start ffmpeg: " + child.error().message};
-    }
+    Result<Child> child = SpawnWithMessages(args, PipeTo::CHILD_STDIN);
+    if (!child) return Error{file + ": cannot start ffmpeg: " + child.error().message};
     pipe->child_ = child->pid;
     pipe->fd_ = child->fd;
+    pipe->messages_ = std::make_unique<MessageTail>(child->messages);
     return pipe;
 }
 
@@ -213,19 +210,50 @@ Result<PipeFrame> VideoPipe::Pack(World image) const {
     return frame;
 }
 
+int VideoPipe::Stop(bool kill) {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    int code = -1;
+    if (child_ > 0) {
+        if (kill) ::kill(child_, SIGTERM);
+        code = WaitChild(child_);
+        child_ = -1;
+    }
+    if (messages_) messages_->WaitForEnd();
+    return code;
+}
+
+bool VideoPipe::DiskFull() {
+    constexpr auto EVERY = std::chrono::milliseconds(250);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - disk_checked_ < EVERY) return false;
+    disk_checked_ = now;
+    return FreeBytesFor(temp_) == 0;
+}
+
 Status VideoPipe::Fail(const std::string& why) {
-    ::close(fd_);
-    fd_ = -1;
-    WaitChild(child_);
-    child_ = -1;
-    const std::string log = LastLine(log_);
+    // A failed write of ffmpeg's is the cause; the broken pipe only its sign.
+    const std::string failure = messages_ ? messages_->WriteFailure() : "";
+    Stop(true);
     std::remove(temp_.c_str());
-    std::remove(log_.c_str());
-    return Error{file_ + ": ffmpeg stopped taking frames (" + why + "): " + log};
+    if (!failure.empty()) return Error{file_ + ": ffmpeg cannot write the video: " + failure};
+    return Error{file_ + ": ffmpeg stopped taking frames (" + why + "): " +
+                 (messages_ ? messages_->LastLine() : std::string("no message"))};
 }
 
 Status VideoPipe::Write(const PipeFrame& frame) {
     if (fd_ < 0) return Error{file_ + ": the encoder is not running"};
+    // ffmpeg goes on after a failed write and fails only at the end, and
+    // its muxers may hold back minutes of video before their first write
+    // (WebM): stop as soon as a write fails or the disk has no room left.
+    if (messages_ && !messages_->WriteFailure().empty()) return Fail("a write failed");
+    if (DiskFull()) {
+        Stop(true);
+        std::remove(temp_.c_str());
+        return Error{file_ + ": cannot write the video: the disk is full (" + std::strerror(ENOSPC) + ")"};
+    }
     if (!frame.packed.empty()) {
         if (frame.packed.size() != static_cast<size_t>(width_) * static_cast<size_t>(height_) * 8) {
             return Error{file_ + ": a frame of a different size cannot go into the video"};
@@ -251,21 +279,15 @@ Status VideoPipe::Write(const PipeFrame& frame) {
 }
 
 Status VideoPipe::Close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
     if (child_ < 0) return Error{file_ + ": the encoder is not running"};
-    const int code = WaitChild(child_);
-    child_ = -1;
+    const int code = Stop(false);
     if (code != 0) {
-        const std::string log = LastLine(log_);
         std::remove(temp_.c_str());
-        std::remove(log_.c_str());
         if (code == 127) return Error{file_ + ": cannot run ffmpeg"};
-        return Error{file_ + ": ffmpeg failed (exit " + std::to_string(code) + "): " + log};
+        const std::string failure = messages_->WriteFailure();
+        if (!failure.empty()) return Error{file_ + ": ffmpeg cannot write the video: " + failure};
+        return Error{file_ + ": ffmpeg failed (exit " + std::to_string(code) + "): " + messages_->LastLine()};
     }
-    std::remove(log_.c_str());
     std::error_code ec;
     std::filesystem::rename(temp_, file_, ec);
     if (ec) {
@@ -276,17 +298,9 @@ Status VideoPipe::Close() {
 }
 
 void VideoPipe::Abort() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-    if (child_ > 0) {
-        kill(child_, SIGTERM);
-        WaitChild(child_);
-        child_ = -1;
-        std::remove(temp_.c_str());
-        std::remove(log_.c_str());
-    }
+    const bool running = child_ > 0;
+    Stop(true);
+    if (running) std::remove(temp_.c_str());
 }
 
 }  // namespace runner

@@ -2,16 +2,21 @@
 // input (the host's own 8-bit ARGB rows where the codec is 8-bit, 16-bit
 // RGBA for ProRes from deeper renders), sound taken from the source clip,
 // the video written to a temporary file beside the target and renamed when
-// ffmpeg has finished without error.
+// ffmpeg has finished without error: half a video is of no use, so an
+// interrupted or failed run leaves none. ffmpeg's messages come back on a
+// pipe (nothing is logged beside the output); one that reports a failed
+// write (a full disk) stops the run at the next frame, quoting it.
 #ifndef FOLVEK_RUNNER_MEDIA_VIDEO_PIPE_H
 #define FOLVEK_RUNNER_MEDIA_VIDEO_PIPE_H
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "runner/media/message_tail.h"
 #include "runner/shot/frame_rate.h"
 #include "runner/core/error.h"
 #include "runner/core/world.h"
@@ -67,16 +72,21 @@ public:
     Status Write(const PipeFrame& frame);
     // Waits for ffmpeg; renames the video into place on success.
     Status Close();
-    // Stops ffmpeg and removes its output and log.
+    // Stops ffmpeg and removes its output.
     void Abort();
 
 private:
     VideoPipe() = default;
     Status Fail(const std::string& why);
+    // Ends ffmpeg (at once when `kill`), then every message of it is in.
+    int Stop(bool kill);
+    // The output's disk has no byte left: looked at no more than a few times a second.
+    bool DiskFull();
 
     std::string file_;
     std::string temp_;
-    std::string log_;
+    std::unique_ptr<MessageTail> messages_;
+    std::chrono::steady_clock::time_point disk_checked_{};
     pid_t child_ = -1;
     int fd_ = -1;
     int32_t width_ = 0;

@@ -4,12 +4,7 @@
 
 #include <ostream>
 
-#include <dirent.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstring>
 
 #include "image_files.h"
 #include "tool_harness.h"
@@ -149,7 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"compression for video", {"animate", "in.png", "clip.gif", "--frames", "2", "--compression", "zip:1"},
                 {"--compression zip:1", "clip.gif"}},
         BadCase{"animate video into a missing folder", {"animate", "in.png", "nodir/clip.gif", "--frames", "2"},
-                {"nodir", "does not exist"}}),
+                {"nodir", "does not exist"}},
+        BadCase{"resume a video", {"animate", "in.png", "clip.gif", "--frames", "2", "--resume"},
+                {"--resume", "clip.gif", "only ever written whole"}},
+        BadCase{"memory limit malformed", Render({"--max-memory", "2X"}), {"--max-memory 2X"}}),
     [](const ::testing::TestParamInfo<BadCase>& info) { return "case" + std::to_string(info.index); });
 
 // Permissions do not stop root, so as root the tool runs as nobody.
@@ -175,50 +173,6 @@ TEST(BadInputAsUser, UnreadableInputAndUnwritableFolder) {
     EXPECT_NE(r.code, 0);
     EXPECT_NE(r.err.find("locked/out.png: cannot write in the output folder"), std::string::npos) << r.err;
     EXPECT_TRUE(fs::is_empty(dir / "locked"));
-}
-
-}  // namespace
-
-namespace {
-
-// Names only, no stat: files come and go while the tool runs.
-bool HasTempFile(const std::string& folder) {
-    DIR* d = opendir(folder.c_str());
-    if (d == nullptr) return false;
-    bool found = false;
-    while (const dirent* e = readdir(d)) found = found || std::strstr(e->d_name, ".tmp") != nullptr;
-    closedir(d);
-    return found;
-}
-
-// An interrupted animation removes every frame it has written.
-TEST(Interrupt, LeavesNoFramesBehind) {
-    ScratchDir dir;
-    MakeFixtures(dir);
-    const std::string cmd = "cd " + Quote(dir.Path()) + " && exec " + Quote(RINGSTRIDE_EXE) +
-                            " animate in.png f_%05d.png --frames 200000 --mask-d 'M 0 12 H 32' --param time=1..99"
-                            " > /dev/null 2> " + Quote(dir.Path() + ".err");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    // Wait until frames are being written, then stop it.
-    bool writing = false;
-    for (int i = 0; i < 300 && !writing; ++i) {
-        usleep(20000);
-        writing = HasTempFile(dir.Path());
-    }
-    kill(child, SIGTERM);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(writing);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
-    const std::string err = ReadText(dir.Path() + ".err");
-    std::remove((dir.Path() + ".err").c_str());
-    EXPECT_NE(err.find("interrupted"), std::string::npos) << err;
-    EXPECT_EQ(dir.Files(), FIXTURES);
 }
 
 }  // namespace

@@ -156,7 +156,8 @@ TEST(Help, EachCommandDocumentsItsOptions) {
         {"info", {"--plugin"}},
         {"render", {"INPUT", "OUTPUT", "--mask", "--mask-d", "--mask-index", "--param", "--depth", "--downsample",
                     "premultiplied", ".tif", "--compression", "lossless", "--raw-colour", "sRGB", "linear"}},
-        {"animate", {"--frames", "--fps", "--threads", "FROM..TO", ".mp4", ".gif", ".webm", "%04d"}}};
+        {"animate", {"--frames", "--fps", "--threads", "FROM..TO", ".mp4", ".gif", ".webm", "%04d", "--resume",
+                     "--max-memory", "143"}}};
     EXPECT_GT(RunTool(dir, {"render"}).code, 100);  // a malformed command line
     EXPECT_GT(RunTool(dir, {"render", "--depth"}).code, 100);
     for (const HelpCase& c : cases) {

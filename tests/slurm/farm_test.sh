@@ -4,8 +4,12 @@
 # 24-frame keyed animation to a video through scripts/slurm-render.sh in
 # chunks of 5. Every frame must equal, byte for byte, the same frame of a
 # single-machine run, and the video must hold 24 frames. A trimmed float
-# shot of an EXR must give the video a single-machine run writes. Every daemon it
-# started is stopped by its pid and the folder removed, also on failure.
+# shot of an EXR must give the video a single-machine run writes. A dry run
+# before it writes nothing and passes --raw-colour on to the encode job; a
+# task submitted again after two of its frames were lost (and a killed run's
+# temporary file left) renders just those two, to the same bytes, as a
+# requeued task would. Every daemon it started is stopped by its pid and the
+# folder removed, also on failure.
 # Reported as skipped (77) where it cannot run: not root, or no Slurm.
 #
 #   farm_test.sh RINGSTRIDE SUBMIT_SCRIPT
@@ -104,6 +108,10 @@ KEYS
 look=(--keys "$work/in/keys.json" --frames 24 --fps 24)
 
 cd "$work"
+# A dry run leaves nothing that would stop the real one, and hands --raw-colour to encode.
+"$submit" in/in.png out.mp4 "${look[@]}" --raw-colour --chunk 5 --ringstride "$tool" --dry-run > "$work/dry.txt"
+grep -q "encode .*--raw-colour" "$work/dry.txt" || { echo "the dry run's encode job lacks --raw-colour"; exit 1; }
+[ ! -e out.mp4.frames ] || { echo "the dry run left out.mp4.frames"; exit 1; }
 "$submit" in/in.png out.mp4 "${look[@]}" --chunk 5 --ringstride "$tool" | tee "$work/submitted.txt"
 grep -q "5 tasks of up to 5 frames" "$work/submitted.txt"
 "$tool" animate in/in.png "$work/ref_%06d.png" "${look[@]}" > /dev/null 2>&1
@@ -131,5 +139,15 @@ frames="$(ffprobe -v error -count_frames -select_streams v:0 -show_entries strea
 [ "$frames" = 24 ] || { echo "the encoded video has $frames frames, not 24"; exit 1; }
 pixels() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgb24 - | md5sum; }
 [ "$(pixels float.mp4)" = "$(pixels float-ref.mp4)" ] || { echo "the float shot's video differs from animate's own"; exit 1; }
+
+# Task 1 again, as the cluster runs a requeued task: frames 6 and 8 gone, a killed run's temporary file there.
+rm out.mp4.frames/f_000006.png out.mp4.frames/f_000008.png
+touch out.mp4.frames/.f_000007.png.99999-0.ringstride-tmp
+sbatch --wait --array=1 --output="$work/requeued.log" out.mp4.frames/logs/render-task.sh > /dev/null
+grep -q "3 of 5 frames are complete already" "$work/requeued.log" || { cat "$work/requeued.log"; exit 1; }
+for i in 6 8; do
+  cmp "out.mp4.frames/f_00000$i.png" "ref_00000$i.png" || { echo "frame $i of the requeued task differs"; exit 1; }
+done
+[ -z "$(find out.mp4.frames -name '*.ringstride-tmp')" ] || { echo "the requeued task left a temporary file"; exit 1; }
 echo "24 frames rendered in 5 Slurm array tasks equal the single-machine run; out.mp4 holds 24 frames;" \
-     "a trimmed float shot of an EXR encodes to animate's own video"
+     "a trimmed float shot of an EXR encodes to animate's own video; a requeued task rendered only its 2 missing frames"
