@@ -5,6 +5,7 @@
 #   scripts/setup.sh        everything: the tool, tests, benchmarks, the
 #                           Windows cross build and wine, Slurm
 #   scripts/setup.sh demo   only what building the effect and the tool needs
+#   scripts/setup.sh web    only what building and serving the web page needs
 set -euo pipefail
 
 # The effect and the ringstride tool.
@@ -21,12 +22,18 @@ checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
          wine wine32:i386 wine64)
 
-native=("${tool[@]}")
-if [ "${1:-all}" = demo ]; then
-  RINGSTRIDE_SKIP_WINDOWS=1
-else
-  native+=("${checks[@]}")
-fi
+# The web page: emscripten compiles the module (with tinyxml2 from Debian's
+# source package, which dpkg-dev unpacks), python3 serves the page, and
+# the tests drive Debian's chromium with puppeteer-core from npm. A node
+# that comes with its own npm (nodesource's) is kept.
+web=(cmake ninja-build ccache nlohmann-json3-dev libexpected-dev emscripten dpkg-dev python3 chromium nodejs)
+command -v npm >/dev/null || web+=(npm)
+
+case "${1:-all}" in
+  demo) native=("${tool[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
+  web) native=("${web[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
+  *) native=("${tool[@]}" "${checks[@]}" "${web[@]}") ;;
+esac
 
 missing() {
   local out=()
@@ -45,6 +52,14 @@ want_windows=1
 
 if [ "$want_windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
+
+# Debian's source packages (tinyxml2 for the web page's module).
+sources=/etc/apt/sources.list.d/ringstride-sources.sources
+if [ "${1:-all}" != demo ] && [ ! -f "$sources" ]; then
+  printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' 'Components: main' \
+    'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | "${sudo_cmd[@]}" tee "$sources" >/dev/null
   need_update=1
 fi
 

@@ -30,6 +30,10 @@ Result<json> ReadJsonFile(const std::string& file, const std::string& kind) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return Error{file + ": cannot open the " + kind};
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ParseJsonText(text, file);
+}
+
+Result<json> ParseJsonText(const std::string& text, const std::string& file) {
     try {
         return json::parse(text);
     } catch (const json::parse_error& e) {

@@ -18,6 +18,8 @@ namespace runner {
 // The whole file as JSON; "FILE: not valid JSON at line L, column C: ..."
 // when it is not. `kind` names the file in messages ("mask file").
 Result<nlohmann::json> ReadJsonFile(const std::string& file, const std::string& kind);
+// The same for a document already in memory; `file` names it in messages.
+Result<nlohmann::json> ParseJsonText(const std::string& text, const std::string& file);
 
 // `what` names the record in messages ("keys.json: mask key 2").
 Result<MaskPath> MaskFromJson(const nlohmann::json& record, const std::string& what);
