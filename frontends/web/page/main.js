@@ -62,10 +62,12 @@ function loadVideoFrame() {
   return videoChain;
 }
 
-// The frame as large as the stage allows (up to four times its size).
+// The frame as large as the stage allows: whole multiples of its size up
+// to four times, so that pixels stay square; smaller when it must.
 function fitToStage() {
   const stage = $('stage');
-  const scale = Math.min(4, (stage.clientWidth - 24) / canvas.width, (stage.clientHeight - 24) / canvas.height);
+  const room = Math.min((stage.clientWidth - 24) / canvas.width, (stage.clientHeight - 24) / canvas.height);
+  const scale = room >= 1 ? Math.min(4, Math.floor(room)) : room;
   canvas.style.width = `${Math.max(1, Math.floor(canvas.width * scale))}px`;
   canvas.style.height = `${Math.max(1, Math.floor(canvas.height * scale))}px`;
   editor.draw();
@@ -98,7 +100,7 @@ function show(frame) {
 // Renders the shot at the current time. A document the module refuses (a
 // mask key whose vertex count differs from its neighbours', say) is
 // reported and the shot goes back to the last one it took.
-async function refresh() {
+async function refresh(reverted = false) {
   if (!page.picture.name) return;
   const doc = documentText();
   try {
@@ -107,14 +109,28 @@ async function refresh() {
     if (!frame) return;
     page.good = doc;
     show(frame);
-    message(frame.note ? `${page.picture.name}: ${frame.note}` : '', true);
+    if (frame.note) message(`${page.picture.name}: ${frame.note}`, true);
+    else if (!reverted) message('');
   } catch (e) {
     message(e.message);
     if (doc !== page.good) {
       page.shot = shots.fromDocument(JSON.parse(page.good));
-      refresh();
+      await refresh(true);
     }
   }
+}
+
+// Work started by a file or a form, which the page's idle() waits for.
+let busy = 0;
+function track(work) {
+  return async (...args) => {
+    busy += 1;
+    try {
+      await work(...args);
+    } finally {
+      busy -= 1;
+    }
+  };
 }
 
 function edit(change) {
@@ -159,28 +175,28 @@ function wire() {
   $('mask-key').addEventListener('click', () => edit((s) => shots.toggleMaskKey(s, timeline.seconds(), editor.path)));
   $('mask-interpolation').addEventListener('change', () =>
     edit((s) => shots.setInterpolation(s, null, timeline.seconds(), $('mask-interpolation').value)));
-  $('path-form').addEventListener('submit', async (e) => {
+  $('path-form').addEventListener('submit', track(async (e) => {
     e.preventDefault();
     try {
       const answer = await engine.call('pathData', $('path-data').value);
       useMaskPaths(answer.paths, 'path data');
     } catch (err) { message(err.message); }
-  });
-  $('import-svg').addEventListener('change', async (e) => {
+  }));
+  $('import-svg').addEventListener('change', track(async (e) => {
     const file = e.target.files[0];
     e.target.value = '';
     if (file) await importSvg(await file.text(), file.name);
-  });
-  $('open-picture').addEventListener('change', async (e) => {
+  }));
+  $('open-picture').addEventListener('change', track(async (e) => {
     const file = e.target.files[0];
     e.target.value = '';
     if (file) await openPicture(file);
-  });
-  $('open-keys').addEventListener('change', async (e) => {
+  }));
+  $('open-keys').addEventListener('change', track(async (e) => {
     const file = e.target.files[0];
     e.target.value = '';
     if (file) await openKeys(file);
-  });
+  }));
   const length = async () => {
     try {
       const rate = await engine.call('frameRate', $('fps').value);
@@ -205,7 +221,7 @@ function wire() {
     $('frei0r-ffmpeg').dataset.vf = lines.vf;
     $('frei0r-dialog').showModal();
   });
-  $('export-webm').addEventListener('click', exportWebm);
+  $('export-webm').addEventListener('click', track(exportWebm));
 }
 
 // ---- files ------------------------------------------------------------------
@@ -317,7 +333,13 @@ async function start() {
 // For tests and benchmarks: start-up, the frame's exact pixels, and quiet.
 window.playground = {
   ready: start(),
-  idle: async () => { await engine.idle(); await videoChain; await engine.idle(); },
+  idle: async () => {
+    do {
+      await new Promise((resolve) => setTimeout(resolve, 0));
+      await videoChain;
+      await engine.idle();
+    } while (busy > 0);
+  },
   frame: () => page.frame,
   shot: () => shots.toDocument(page.shot),
   framesShown: () => page.frames,

@@ -14,8 +14,11 @@ function svgElement(tag, attributes) {
   return e;
 }
 
+// Quarter pixels: fine enough to draw with, and exact in binary, so that
+// a vertex plus its tangent minus the vertex is the tangent again (path
+// data exports stay exact).
 function round(v) {
-  return Math.round(v * 100) / 100;
+  return Math.round(v * 4) / 4;
 }
 
 function copy(path) {

@@ -21,6 +21,20 @@ function upsert(keys, time, fields) {
   keys.sort((a, b) => a.time - b.time);
 }
 
+// A mask record in the keys file's form and order, tangents zero where
+// left out; null stays null.
+function pathOf(record) {
+  if (!record) return null;
+  const n = record.vertices.length;
+  const zeros = () => Array.from({ length: n }, () => [0, 0]);
+  return {
+    vertices: record.vertices,
+    in_tangents: record.in_tangents || zeros(),
+    out_tangents: record.out_tangents || zeros(),
+    closed: Boolean(record.closed),
+  };
+}
+
 // ---- parameters ---------------------------------------------------------
 
 export function paramKeyed(shot, label) {
@@ -68,27 +82,27 @@ export function maskKeyAt(shot, time) {
 // The shape at `time` changed (vertices or tangents moved): the key there
 // when the mask is keyed, made if need be, else the one path.
 export function setMaskShape(shot, path, time) {
-  if (shot.mask.keyed) upsert(shot.mask.keys, time, { path });
-  else shot.mask.path = path;
+  if (shot.mask.keyed) upsert(shot.mask.keys, time, { path: pathOf(path) });
+  else shot.mask.path = pathOf(path);
 }
 
 // A change of structure (a vertex added or deleted, the path opened or
 // closed) made to every key alike, so that neighbours keep agreeing.
 export function changeMaskStructure(shot, change) {
-  if (shot.mask.keyed) shot.mask.keys.forEach((k) => { k.path = change(k.path); });
-  else shot.mask.path = change(shot.mask.path);
+  if (shot.mask.keyed) shot.mask.keys.forEach((k) => { k.path = pathOf(change(k.path)); });
+  else shot.mask.path = pathOf(change(shot.mask.path));
 }
 
 export function toggleMaskKey(shot, time, path) {
   const mask = shot.mask;
   if (!mask.keyed) {
     if (!path) return;
-    shot.mask = { keyed: true, path: null, keys: [{ time, path, interpolation: 'linear' }] };
+    shot.mask = { keyed: true, path: null, keys: [{ time, path: pathOf(path), interpolation: 'linear' }] };
   } else if (keyAt(mask.keys, time)) {
     mask.keys = mask.keys.filter((k) => k.time !== time);
-    if (mask.keys.length === 0) shot.mask = { keyed: false, path, keys: [] };
+    if (mask.keys.length === 0) shot.mask = { keyed: false, path: pathOf(path), keys: [] };
   } else {
-    upsert(mask.keys, time, { path });
+    upsert(mask.keys, time, { path: pathOf(path) });
   }
 }
 
@@ -129,17 +143,6 @@ export function toDocument(shot) {
   if (shot.mask.keyed) doc.mask = shot.mask.keys.map((k) => keyRecord(k, k.path));
   else if (shot.mask.path) doc.mask = shot.mask.path;
   return doc;
-}
-
-function pathOf(record) {
-  const n = record.vertices.length;
-  const zeros = () => Array.from({ length: n }, () => [0, 0]);
-  return {
-    vertices: record.vertices,
-    in_tangents: record.in_tangents || zeros(),
-    out_tangents: record.out_tangents || zeros(),
-    closed: Boolean(record.closed),
-  };
 }
 
 // A keys document the module has already accepted.
