@@ -7,8 +7,11 @@
 # fails.
 #
 #   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV]
+#   scripts/bench.sh --web [--quick]
 #
-# --shot runs the shot benchmarks alone; --before REV builds the tool of git
+# --web runs the web page's figures alone (bench/web: the 8-bit scenes as
+# WebAssembly against native, and the time from a slider change to the new
+# frame in chromium at 1920x1080); --shot runs the shot benchmarks alone; --before REV builds the tool of git
 # revision REV as well (in build-bench-before/) and prints every shot figure
 # for both, side by side. Other arguments go to the scene runner.
 set -euo pipefail
@@ -16,6 +19,7 @@ cd "$(dirname "$0")/.."
 build="${RINGSTRIDE_BENCH_BUILD_DIR:-build-bench}"
 micro=0
 shot_only=0
+web=0
 quick=()
 before=""
 args=()
@@ -23,6 +27,7 @@ while [[ $# -gt 0 ]]; do
   case "$1" in
     --micro) micro=1 ;;
     --shot) shot_only=1 ;;
+    --web) web=1 ;;
     --before) before="$2"; shift ;;
     --quick) quick=(--quick); args+=("$1") ;;
     *) args+=("$1") ;;
@@ -31,6 +36,16 @@ while [[ $# -gt 0 ]]; do
 done
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_BENCH=ON >/dev/null
+if [[ $web == 1 ]]; then
+  wasm="${RINGSTRIDE_WASM_BUILD_DIR:-build-wasm}"
+  page="$(RINGSTRIDE_WASM_BUILD_DIR="$wasm" scripts/web-build.sh 2>/dev/null)"
+  NODE_PATH="${NODE_PATH:-/usr/share/nodejs}" cmake --build "$wasm" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
+  cmake --build "$build" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
+  echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo
+  exec node bench/web/web_bench.mjs "$build/bench/web/ringstride_session_bench" \
+    "$wasm/bench/web/ringstride_session_bench.js" "$page" "${quick[@]+"${quick[@]}"}"
+fi
 targets=(ringstride_scene_bench ringstride_micro_bench)
 has_tool=0
 if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride_shot_bench:'; then

@@ -71,4 +71,10 @@ if [ -n "$todo" ] || [ -n "${need_update:-}" ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   [ -z "$todo" ] || "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends $todo >/dev/null
 fi
+# puppeteer-core for the web page's tests, from the lock file, without a
+# browser of its own (they drive Debian's chromium).
+web_tests="$(dirname "$0")/../tests/web"
+if [ "${1:-all}" = all ] && [ ! -d "$web_tests/node_modules/puppeteer-core" ]; then
+  (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+fi
 echo "setup: all packages present"
