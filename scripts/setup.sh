@@ -23,16 +23,17 @@ windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutil
          wine wine32:i386 wine64)
 
 # The web page: emscripten compiles the module (with tinyxml2 from Debian's
-# source package, which dpkg-dev unpacks), python3 serves the page, and
-# the tests drive Debian's chromium with puppeteer-core from npm. A node
-# that comes with its own npm (nodesource's) is kept.
-web=(cmake ninja-build ccache nlohmann-json3-dev libexpected-dev emscripten dpkg-dev python3 chromium nodejs)
-command -v npm >/dev/null || web+=(npm)
+# source package, which dpkg-dev unpacks) and python3 serves the page; its
+# tests drive Debian's chromium with puppeteer-core from npm. A node that
+# comes with its own npm (nodesource's) is kept.
+web=(cmake ninja-build ccache nlohmann-json3-dev libexpected-dev emscripten dpkg-dev python3)
+web_tests=(chromium nodejs)
+command -v npm >/dev/null || web_tests+=(npm)
 
 case "${1:-all}" in
   demo) native=("${tool[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
   web) native=("${web[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
-  *) native=("${tool[@]}" "${checks[@]}" "${web[@]}") ;;
+  *) native=("${tool[@]}" "${checks[@]}" "${web[@]}" "${web_tests[@]}") ;;
 esac
 
 missing() {
