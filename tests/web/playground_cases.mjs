@@ -210,4 +210,19 @@ export const cases = [
     t.check(s.codec_name === 'vp8' && s.width === 320 && s.height === 180 && s.nb_read_frames === '12',
       `ffprobe: ${JSON.stringify(s)}`);
   }],
+
+  ['a video opens for preview, its frames following the timeline', async (t) => {
+    const clip = t.file('clip.webm');
+    t.run(['ffmpeg', '-v', 'error', '-y', '-f', 'lavfi', '-i', 'testsrc2=size=160x90:rate=24:duration=1',
+      '-c:v', 'libvpx-vp9', '-b:v', '1M', clip]);
+    await (await t.page.$('#open-picture')).uploadFile(clip);
+    await t.idle();
+    const first = await t.pageFrame();
+    t.check(first.width === 160 && first.height === 90, `frame ${first.width}x${first.height}`);
+    t.check((await t.page.$eval('#frames', (e) => e.value)) === '24', 'the clip\'s length in frames');
+    await pressTimes(t, '#scrub', 'ArrowRight', 12);
+    await t.idle();
+    t.check(t.firstDifference(first, await t.pageFrame()) !== undefined, 'frame 12 of the clip shows frame 0');
+    t.check(await t.message() === '', `message "${await t.message()}"`);
+  }],
 ];

@@ -46,6 +46,7 @@ try {
     run,
     ringstride: (...args) => run([ringstride, ...args]),
     decodePng,
+    firstDifference,
     // Waits until the page has rendered everything asked of it.
     idle: () => page.evaluate(() => window.playground.idle()),
     // The frame as the module rendered it (the exact bytes, not the canvas).
