@@ -6,12 +6,15 @@
 # one core and two, the smart render against cairo). Nothing here passes or
 # fails.
 #
-#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV]
+#   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--before REV] [--long [FRAMES]]
 #   scripts/bench.sh --web [--quick]
 #
-# --web runs the web page's figures alone (bench/web: the 8-bit scenes as
+# --long runs only the long-run memory figures: one frei0r instance over a
+# million small frames (or FRAMES), resident memory every tenth of the way.
+# --web runs only the web page's figures (bench/web: the 8-bit scenes as
 # WebAssembly against native, and the time from a slider change to the new
-# frame in chromium at 1920x1080); --shot runs the shot benchmarks alone; --before REV builds the tool of git
+# frame in chromium at 1920x1080).
+# --shot runs the shot benchmarks alone; --before REV builds the tool of git
 # revision REV as well (in build-bench-before/) and prints every shot figure
 # for both, side by side. Other arguments go to the scene runner.
 set -euo pipefail
@@ -22,6 +25,7 @@ shot_only=0
 web=0
 quick=()
 before=""
+long_frames=""
 args=()
 while [[ $# -gt 0 ]]; do
   case "$1" in
@@ -29,6 +33,9 @@ while [[ $# -gt 0 ]]; do
     --shot) shot_only=1 ;;
     --web) web=1 ;;
     --before) before="$2"; shift ;;
+    --long)
+      long_frames=1000000
+      if [[ "${2:-}" =~ ^[0-9]+$ ]]; then long_frames="$2"; shift; fi ;;
     --quick) quick=(--quick); args+=("$1") ;;
     *) args+=("$1") ;;
   esac
@@ -45,6 +52,10 @@ if [[ $web == 1 ]]; then
   echo
   exec node bench/web/web_bench.mjs "$build/bench/web/ringstride_session_bench" \
     "$wasm/bench/web/ringstride_session_bench.js" "$page" "${quick[@]+"${quick[@]}"}"
+fi
+if [[ -n "$long_frames" ]]; then
+  cmake --build "$build" -j "${JOBS:-2}" --target ringstride_long_run_bench >/dev/null
+  exec "$build/bench/ringstride_long_run_bench" "$long_frames"
 fi
 targets=(ringstride_scene_bench ringstride_micro_bench)
 has_tool=0

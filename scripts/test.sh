@@ -7,6 +7,12 @@ build="${RINGSTRIDE_BUILD_DIR:-build}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINGSTRIDE_TESTS=ON -DRINGSTRIDE_BENCH=ON
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+# The portable parts alone (no dlopen, OpenImageIO or ffmpeg; the effect
+# linked statically), as the browser build takes them.
+portable="${build}-portable"
+cmake -S . -B "$portable" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRINGSTRIDE_PORTABLE=ON >/dev/null
+cmake --build "$portable" -j "$(nproc)"
+ctest --test-dir "$portable" --output-on-failure -j "$(nproc)"
 # Tests skipped on this machine, with the reason each gave.
 grep -h '^skipped:' "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u | sed 's/^/test.sh: /' || true
 # Sanitizers, valgrind and bounded fuzzing (RINGSTRIDE_HARDENING=0 skips them).

@@ -25,7 +25,7 @@ std::string DescribeDefault(const ParamDefinition& def) {
     }
     case PF_Param_PATH: return def.default_value == 0.0 ? "none" : FormatNumber(def.default_value);
     case PF_Param_FIX_SLIDER:
-        return FormatNumber(def.default_value) + ((def.display_flags & PF_ValueDisplayFlag_PERCENT) ? " %" : "");
+        return FormatNumber(def.default_value) + (def.IsPercent() ? " %" : "");
     default: return FormatNumber(def.default_value);
     }
 }
@@ -54,7 +54,7 @@ Status RunInfo(const std::string& plugin) {
         case PF_Param_SLIDER:
         case PF_Param_FIX_SLIDER:
         case PF_Param_FLOAT_SLIDER: {
-            const std::string unit = (def.display_flags & PF_ValueDisplayFlag_PERCENT) ? " %" : "";
+            const std::string unit = def.IsPercent() ? " %" : "";
             std::cout << ", range " << DescribeAllowed(def) << ", slider " << FormatNumber(def.slider_min) << unit
                       << " to " << FormatNumber(def.slider_max) << unit;
             if (def.type != PF_Param_SLIDER) std::cout << ", " << def.precision << (def.precision == 1 ? " decimal" : " decimals");

@@ -57,6 +57,12 @@ Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options, int32_t lay
     if (!paths) {
         return options.file.empty() ? Error{"--mask-d: " + paths.error().message} : paths.error();
     }
+    const size_t count = paths->size();
+    if (options.index < 0 || static_cast<size_t>(options.index) >= count) {
+        const std::string range = count == 1 ? "only index 0" : "indices 0 to " + std::to_string(count - 1);
+        return Error{what + ": --mask-index " + std::to_string(options.index) + " does not exist (the mask has " +
+                     std::to_string(count) + (count == 1 ? " subpath, " : " subpaths, ") + range + ")"};
+    }
     Result<MaskPath> mask = ChooseSubpath(*paths, options.index, what);
     if (!mask) return mask.error();
     return std::optional<MaskPath>{std::move(*mask)};

@@ -4,9 +4,16 @@
 
 #include "runner/shot/downsample.h"
 #include "runner/loader/effect_open.h"
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 
 namespace runner::cli {
+
+namespace {
+
+// What the tool's users give instead of a value.
+const ValueTerms CLI_TERMS{"--mask FILE or --mask-d PATHDATA", "animate"};
+
+}  // namespace
 
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges) {
@@ -17,7 +24,7 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
         return Error{"--downsample " + std::to_string(options.downsample) + ": must be 1 to 256"};
     }
     for (const std::string& assignment : options.params) {
-        Result<ParamSetting> setting = ParseParam(assignment, params, allow_ranges);
+        Result<ParamSetting> setting = ParseParam(assignment, params, allow_ranges, "--param " + assignment, CLI_TERMS);
         if (!setting) return setting.error();
         scene.settings.push_back(*setting);
     }

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "runner/loader/effect_open.h"
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 #include "frei0r/rgba_frame.h"
 #include "runner/shot/mask_choice.h"
 #include "runner/shot/param_list.h"

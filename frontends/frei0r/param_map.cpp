@@ -14,7 +14,6 @@ std::string Short(double v) {
     return buf;
 }
 
-bool IsPercent(const ParamDefinition& def) { return (def.display_flags & PF_ValueDisplayFlag_PERCENT) != 0; }
 
 double SliderDefault(const ParamDefinition& def) {
     const double span = def.slider_max - def.slider_min;
@@ -24,7 +23,7 @@ double SliderDefault(const ParamDefinition& def) {
 }
 
 std::string SliderText(const ParamDefinition& def) {
-    const std::string unit = IsPercent(def) ? " %" : "";
+    const std::string unit = def.IsPercent() ? " %" : "";
     const char* stored = def.type == PF_Param_SLIDER ? ", rounded to a whole number"
                          : def.type == PF_Param_FIX_SLIDER ? ", in steps of 1/65536" : "";
     std::string text = "0 to 1 maps linearly onto " + Short(def.slider_min) + " to " + Short(def.slider_max) + unit +

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "runner/core/session.h"
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 #include "runner/shot/svg_path.h"
 #include "web/page_text.h"
 #include "web/picture.h"

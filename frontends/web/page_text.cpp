@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 #include "runner/shot/param_text.h"
 
 namespace runner::web {
@@ -53,7 +53,7 @@ json ParamsJson(const std::vector<ParamDefinition>& params) {
             p["slider_min"] = def.slider_min;
             p["slider_max"] = def.slider_max;
             p["precision"] = def.type == PF_Param_SLIDER ? 0 : def.precision;
-            p["percent"] = (def.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
+            p["percent"] = def.IsPercent();
             p["default"] = def.default_value;
             break;
         case PF_Param_POPUP:

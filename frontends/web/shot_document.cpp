@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 #include "runner/shot/json_mask.h"
 #include "runner/shot/keys_file.h"
 

@@ -58,7 +58,7 @@ SPErr AcquireSuite(const char* name, int32_t version, const void** suite) {
         const void* table = served < 0 ? nullptr : SUITES[served].table;
         const bool refused = Refused(s->faults, key, version);
         const bool ok = table != nullptr && !refused;
-        s->suite_log.push_back(SuiteEvent{true, key, version, ok});
+        if (s->record_events) s->suite_log.push_back(SuiteEvent{true, key, version, ok});
         if (!ok) return refused ? s->faults.error : SUITE_UNAVAILABLE;
         ++s->outstanding_suites[{key, version}];
         ++s->held_suites[served];
@@ -74,7 +74,7 @@ SPErr ReleaseSuite(const char* name, int32_t version) {
         const std::string key(name, strnlen(name, MAX_SUITE_NAME));
         auto it = s->outstanding_suites.find({key, version});
         const bool ok = it != s->outstanding_suites.end() && it->second > 0;
-        s->suite_log.push_back(SuiteEvent{false, key, version, ok});
+        if (s->record_events) s->suite_log.push_back(SuiteEvent{false, key, version, ok});
         if (!ok) return SUITE_UNAVAILABLE;  // released more often than acquired
         if (--it->second == 0) s->outstanding_suites.erase(it);
         const int32_t served = FindServed(key, version);
@@ -88,7 +88,8 @@ SPErr ReleaseSuite(const char* name, int32_t version) {
 bool SuiteHeld(Session::State* s, ServedSuite suite, const char* function) {
     if (s == nullptr) return false;
     if (s->held_suites[suite] > 0) return true;
-    s->unheld_suite_calls.push_back(std::string(SUITES[suite].name) + " " + function);
+    ++s->unheld_suite_call_count;
+    if (s->record_events) s->unheld_suite_calls.push_back(std::string(SUITES[suite].name) + " " + function);
     return false;
 }
 

@@ -149,7 +149,8 @@ PF_Err Progress(PF_ProgPtr effect_ref, int32_t done, int32_t total) {
     return Guarded([&]() -> PF_Err {
         Session::State* s = StateFor(effect_ref);
         if (s == nullptr) return PF_Err_BAD_CALLBACK_PARAM;
-        s->progress_log.push_back(ProgressCall{done, total});
+        ++s->progress_calls;
+        if (s->record_events) s->progress_log.push_back(ProgressCall{done, total});
         if (Session::State::Hit(&s->fault_counts.progress_calls, s->faults.progress_interrupt_at)) {
             return s->faults.progress_error;
         }

@@ -31,7 +31,8 @@ PF_Err UpdateParamUI(PF_ProgPtr effect_ref, PF_ParamIndex index, const PF_ParamD
         u.type = def->param_type;
         u.ui_flags = def->ui_flags;
         u.name = std::string(def->name, strnlen(def->name, sizeof def->name));
-        s->ui_updates.push_back(std::move(u));
+        if (s->record_events) s->ui_updates.push_back(u);
+        s->ui_state[index] = std::move(u);
         return PF_Err_NONE;
     });
 }

@@ -55,6 +55,9 @@ struct ParamDefinition {
     std::vector<std::string> choices;   // popups: {"A", "B", "C"}
     std::string checkbox_text;          // checkboxes: the text beside the box
     PF_Pixel default_color{};           // colours
+
+    // Shown and typed as a percentage (Time 50 %): in the same units, with a % sign.
+    bool IsPercent() const { return (display_flags & PF_ValueDisplayFlag_PERCENT) != 0; }
 };
 
 // One PF_UpdateParamUI call.
@@ -234,11 +237,19 @@ public:
     void SetSequenceData(PF_Handle handle);  // as if the host had kept this one
     void* LockedBlock(PF_Handle handle) const;  // the block, without changing the lock count
 
-    const std::vector<SuiteEvent>& SuiteLog() const;
+    // What the effect did is counted always; the event logs (every suite
+    // call, progress call and interface update in order) are kept only
+    // after RecordEvents(true), so that a session rendering for days stays
+    // the same size. Tests turn them on.
+    void RecordEvents(bool on);
+
+    const std::vector<SuiteEvent>& SuiteLog() const;  // recorded events only
     int32_t OutstandingSuites(const std::string& name, int32_t version) const;
     int32_t OutstandingSuites() const;  // all names and versions
-    // Calls made through a suite the effect did not hold at the time
-    // ("PF Handle Suite host_dispose_handle"); each was refused.
+    // Calls made through a suite the effect did not hold at the time; each
+    // was refused. The count, and ("PF Handle Suite host_dispose_handle")
+    // the recorded ones.
+    int32_t UnheldSuiteCallCount() const;
     const std::vector<std::string>& UnheldSuiteCalls() const;
 
     int32_t ParamCheckouts() const;
@@ -249,14 +260,16 @@ public:
     int32_t OutstandingPathCheckouts() const;
     int32_t PathPreparations() const;
     int32_t OutstandingPathPreparations() const;
-    const std::vector<ProgressCall>& ProgressLog() const;
+    int32_t ProgressCalls() const;
+    const std::vector<ProgressCall>& ProgressLog() const;  // recorded events only
     int32_t CopyCalls() const;
     int32_t FillCalls() const;
     const std::vector<int32_t>& LayerCheckoutIds() const;  // pre-render checkout_layer ids
     const PF_RenderRequest& LastLayerRequest() const;
 
-    const std::vector<UiUpdate>& UiUpdates() const;
-    const UiUpdate* LatestUiUpdate(PF_ParamIndex index) const;  // null when none
+    const std::vector<UiUpdate>& UiUpdates() const;  // recorded events only
+    // The interface state the effect last asked for a parameter; null when none.
+    const UiUpdate* LatestUiUpdate(PF_ParamIndex index) const;
 
     AEGP_PluginID RegisteredPluginId() const;   // 0 until AEGP_RegisterWithAEGP
     const std::string& RegisteredPluginName() const;

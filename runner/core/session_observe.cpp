@@ -43,6 +43,8 @@ void* Session::LockedBlock(PF_Handle handle) const {
     return state_->handles.IsLive(handle) ? *handle : nullptr;
 }
 
+void Session::RecordEvents(bool on) { state_->record_events = on; }
+
 const std::vector<SuiteEvent>& Session::SuiteLog() const { return state_->suite_log; }
 
 int32_t Session::OutstandingSuites(const std::string& name, int32_t version) const {
@@ -68,6 +70,7 @@ int32_t Session::PathPreparations() const { return state_->path_preparations; }
 int32_t Session::OutstandingPathPreparations() const {
     return static_cast<int32_t>(state_->preparations.size());
 }
+int32_t Session::ProgressCalls() const { return state_->progress_calls; }
 const std::vector<ProgressCall>& Session::ProgressLog() const { return state_->progress_log; }
 int32_t Session::CopyCalls() const { return state_->copy_calls; }
 int32_t Session::FillCalls() const { return state_->fill_calls; }
@@ -77,11 +80,8 @@ const PF_RenderRequest& Session::LastLayerRequest() const { return state_->last_
 const std::vector<UiUpdate>& Session::UiUpdates() const { return state_->ui_updates; }
 
 const UiUpdate* Session::LatestUiUpdate(PF_ParamIndex index) const {
-    const std::vector<UiUpdate>& all = state_->ui_updates;
-    for (auto it = all.rbegin(); it != all.rend(); ++it) {
-        if (it->index == index) return &*it;
-    }
-    return nullptr;
+    auto it = state_->ui_state.find(index);
+    return it == state_->ui_state.end() ? nullptr : &it->second;
 }
 
 AEGP_PluginID Session::RegisteredPluginId() const { return state_->plugin_id; }
@@ -93,15 +93,18 @@ const PF_InData& Session::LastInData() const { return state_->last_in_data; }
 const PF_OutData& Session::LastOutData() const { return state_->last_out_data; }
 bool Session::LastParamArrayModified() const { return state_->last_params_modified; }
 
+int32_t Session::UnheldSuiteCallCount() const { return state_->unheld_suite_call_count; }
 const std::vector<std::string>& Session::UnheldSuiteCalls() const { return state_->unheld_suite_calls; }
 
 void Session::ClearLogs() {
     State& s = *state_;
     s.suite_log.clear();
     s.unheld_suite_calls.clear();
+    s.unheld_suite_call_count = 0;
     s.param_checkouts = s.param_checkins = s.add_param_calls = 0;
     s.path_checkouts = s.path_checkins = s.path_preparations = 0;
     s.progress_log.clear();
+    s.progress_calls = 0;
     s.copy_calls = s.fill_calls = 0;
     s.ui_updates.clear();
 }

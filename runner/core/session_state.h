@@ -125,10 +125,12 @@ struct Session::State {
     Faults faults;
     FaultCounters fault_counts;
 
-    // ---- what the effect did ----
+    // ---- what the effect did: counts and state always, logs when asked ----
+    bool record_events = false;
     std::vector<SuiteEvent> suite_log;
     std::map<std::pair<std::string, int32_t>, int32_t> outstanding_suites;
     int32_t held_suites[SERVED_SUITE_COUNT] = {};  // acquisitions not yet released
+    int32_t unheld_suite_call_count = 0;
     std::vector<std::string> unheld_suite_calls;  // "PF Handle Suite host_dispose_handle"
     int32_t param_checkouts = 0;
     int32_t param_checkins = 0;
@@ -139,12 +141,14 @@ struct Session::State {
     int32_t path_checkouts = 0;
     int32_t path_checkins = 0;
     int32_t path_preparations = 0;
+    int32_t progress_calls = 0;
     std::vector<ProgressCall> progress_log;
     int32_t copy_calls = 0;
     int32_t fill_calls = 0;
     std::vector<int32_t> layer_checkout_ids;
     PF_RenderRequest last_layer_request{};
     std::vector<UiUpdate> ui_updates;
+    std::map<PF_ParamIndex, UiUpdate> ui_state;  // the latest update of each parameter
     AEGP_PluginID plugin_id = 0;
     std::string plugin_name;
     int32_t plugins_registered = 0;

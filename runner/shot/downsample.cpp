@@ -69,7 +69,7 @@ void Reduce(const World& src, World* dst, int32_t n, Get get, Put put) {
 }  // namespace
 
 Result<World> BoxDownsample(const World& source, int32_t n) {
-    if (n < 1) return Error{"--downsample " + std::to_string(n) + ": must be 1 or more"};
+    if (n < 1) return Error{"downsample factor " + std::to_string(n) + ": must be 1 or more"};
     if (n == 1) return source.Clone();
     const int32_t w = source.Width() / n + (source.Width() % n != 0 ? 1 : 0);
     const int32_t h = source.Height() / n + (source.Height() % n != 0 ? 1 : 0);

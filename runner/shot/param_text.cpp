@@ -22,10 +22,6 @@ std::string Lower(const std::string& s) {
     return out;
 }
 
-bool IsPercent(const ParamDefinition& def) {
-    return def.type == PF_Param_FIX_SLIDER && (def.display_flags & PF_ValueDisplayFlag_PERCENT) != 0;
-}
-
 bool IsNumeric(const ParamDefinition& def) {
     return def.type == PF_Param_SLIDER || def.type == PF_Param_FIX_SLIDER || def.type == PF_Param_FLOAT_SLIDER;
 }
@@ -80,7 +76,7 @@ std::string FormatNumber(double v) {
 std::string DescribeType(const ParamDefinition& def) {
     switch (def.type) {
     case PF_Param_SLIDER: return "integer slider";
-    case PF_Param_FIX_SLIDER: return IsPercent(def) ? "percent slider" : "fixed-point slider";
+    case PF_Param_FIX_SLIDER: return def.IsPercent() ? "percent slider" : "fixed-point slider";
     case PF_Param_FLOAT_SLIDER: return "float slider";
     case PF_Param_CHECKBOX: return "checkbox";
     case PF_Param_COLOR: return "colour";
@@ -96,7 +92,7 @@ std::string DescribeAllowed(const ParamDefinition& def) {
     case PF_Param_SLIDER:
     case PF_Param_FIX_SLIDER:
     case PF_Param_FLOAT_SLIDER: {
-        const std::string unit = IsPercent(def) ? " %" : "";
+        const std::string unit = def.IsPercent() ? " %" : "";
         return FormatNumber(def.valid_min) + unit + " to " + FormatNumber(def.valid_max) + unit;
     }
     case PF_Param_POPUP: {
@@ -108,7 +104,7 @@ std::string DescribeAllowed(const ParamDefinition& def) {
     }
     case PF_Param_CHECKBOX: return "on, off, true, false, 1 or 0";
     case PF_Param_COLOR: return "#RRGGBB";
-    case PF_Param_PATH: return "set with --mask or --mask-d";
+    case PF_Param_PATH: return "a mask";
     default: return "not settable";
     }
 }
@@ -138,36 +134,36 @@ Status CheckNumber(const ParamDefinition& def, double v, const std::string& wher
 }
 
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges) {
-    return ParseParam(assignment, params, allow_ranges, "--param " + assignment);
-}
-
-Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges, const std::string& where) {
+                                bool allow_ranges, const std::string& where, const ValueTerms& terms) {
     const size_t eq = assignment.find('=');
     if (eq == std::string::npos) return Error{where + ": expected NAME=VALUE"};
     Result<const ParamDefinition*> found = FindParam(assignment.substr(0, eq), params, where);
     if (!found) return found.error();
-    return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges);
+    return ParseParamValue(**found, TrimBlanks(assignment.substr(eq + 1)), where, allow_ranges, terms);
 }
 
 Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::string& text, const std::string& where,
-                                     bool allow_ranges) {
+                                     bool allow_ranges, const ValueTerms& terms) {
     const ParamDefinition* def = &param;
     const std::string value = TrimBlanks(text);
     const std::string quoted = "\"" + def->label + "\"";
     ParamSetting out;
     out.index = def->index;
     out.label = def->label;
-    if (value.empty()) return Error{where + ": no value for " + quoted + " (" + DescribeAllowed(*def) + ")"};
+    if (value.empty()) {
+        const bool mask_named = def->type == PF_Param_PATH && !terms.mask.empty();
+        return Error{where + ": no value for " + quoted + " (" + (mask_named ? "set with " + terms.mask : DescribeAllowed(*def)) +
+                     ")"};
+    }
 
     if (IsNumeric(*def)) {
-        const bool percent = IsPercent(*def);
+        const bool percent = def->IsPercent();
         const size_t dots = value.find("..");
         double from = 0.0, to = 0.0;
         if (dots != std::string::npos) {
             if (!allow_ranges) {
-                return Error{where + ": " + quoted + " takes one value here; FROM..TO ranges are for animate"};
+                return Error{where + ": " + quoted + " takes one value here" +
+                             (terms.ranges.empty() ? std::string() : "; FROM..TO ranges are for " + terms.ranges)};
             }
             if (!ReadNumber(value.substr(0, dots), percent, &from) || !ReadNumber(value.substr(dots + 2), percent, &to)) {
                 return Error{where + ": " + quoted + " expects FROM..TO with two numbers in " + DescribeAllowed(*def)};
@@ -228,9 +224,9 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
         return out;
     }
     case PF_Param_PATH:
-        return Error{where + ": " + quoted + " is the mask; give it with --mask FILE or --mask-d PATHDATA"};
+        return Error{where + ": " + quoted + " is the mask" + (terms.mask.empty() ? ", not a value" : "; give it with " + terms.mask)};
     default:
-        return Error{where + ": " + quoted + " (" + DescribeType(*def) + ") cannot be set from the command line"};
+        return Error{where + ": " + quoted + " (" + DescribeType(*def) + ") cannot be set as a value"};
     }
 }
 

@@ -27,23 +27,26 @@ std::string TrimBlanks(const std::string& text);
 // Lower case, hyphens and underscores as blanks, runs of blanks as one.
 std::string NormalizeLabel(const std::string& text);
 
-// `allow_ranges`: FROM..TO is accepted for sliders (animate only).
-// Messages begin with "--param ASSIGNMENT".
+// How a front-end names its own means for what a value alone cannot give,
+// so that these shared messages point its users to them.
+struct ValueTerms {
+    std::string mask;    // where the mask is given: "--mask FILE or --mask-d PATHDATA"
+    std::string ranges;  // where FROM..TO ranges are taken: "animate"; empty: nowhere
+};
+
+// NAME=VALUE; `allow_ranges`: FROM..TO is accepted for sliders. Messages
+// begin with `where` ("--param max radius=9000", "Values").
 Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges);
-// The same, for front-ends that read assignments from elsewhere: messages
-// begin with `where` instead.
-Result<ParamSetting> ParseParam(const std::string& assignment, const std::vector<ParamDefinition>& params,
-                                bool allow_ranges, const std::string& where);
+                                bool allow_ranges, const std::string& where, const ValueTerms& terms = {});
 
 // The parameter a label names (any case, blanks and hyphens alike), or an
 // error that lists the known labels. `where` starts every message.
 Result<const ParamDefinition*> FindParam(const std::string& label, const std::vector<ParamDefinition>& params,
                                          const std::string& where);
 
-// VALUE as --param takes it for `def`.
+// VALUE as NAME=VALUE takes it for `def`.
 Result<ParamSetting> ParseParamValue(const ParamDefinition& def, const std::string& value, const std::string& where,
-                                     bool allow_ranges);
+                                     bool allow_ranges, const ValueTerms& terms = {});
 
 // A number for a slider: finite, in the valid range, whole for integer sliders.
 Status CheckNumber(const ParamDefinition& def, double v, const std::string& where);

@@ -153,29 +153,4 @@ TEST(PiplImage, HeaderCountsTwelveProperties) {
     EXPECT_EQ(PIPL_PROPERTY_COUNT, 12u);
 }
 
-// What global set-up hands the host must be what the list promises.
-TEST(PiplImage, ConstantsAgreeWithTheImage) {
-    const Bytes image = Image();
-    EXPECT_EQ(EFFECT_VERSION, 525825u);
-    EXPECT_EQ(ReadLe32(image, ValueOffset(image, "REVe")), EFFECT_VERSION);
-    EXPECT_EQ(ReadLe32(image, ValueOffset(image, "OLGe")), uint32_t(EFFECT_OUT_FLAGS));
-    EXPECT_EQ(ReadLe32(image, ValueOffset(image, "2LGe")), uint32_t(EFFECT_OUT_FLAGS2));
-    EXPECT_EQ(EFFECT_OUT_FLAGS, 0x06000040);
-    EXPECT_EQ(EFFECT_OUT_FLAGS2, 0x00001400);
-    EXPECT_EQ(std::string(EFFECT_ENTRY_POINT), "EntryPointFunc");
-    EXPECT_EQ(std::string(EFFECT_NAME), "FolvekRingStride");
-    EXPECT_EQ(std::string(EFFECT_CATEGORY), "Folvek");
-    EXPECT_EQ(std::string(EFFECT_MATCH_NAME), "FolvekRingStride by Tessovrin");
-}
-
-// Version 1.0, release stage (3), build 1, and the fields it packs into.
-TEST(PiplImage, VersionFieldsDecode) {
-    EXPECT_EQ((EFFECT_VERSION >> 19) & 0x7, 1u);   // major
-    EXPECT_EQ((EFFECT_VERSION >> 15) & 0xF, 0u);   // minor
-    EXPECT_EQ((EFFECT_VERSION >> 11) & 0xF, 0u);   // bug fix
-    EXPECT_EQ((EFFECT_VERSION >> 9) & 0x3, 3u);    // stage
-    EXPECT_EQ(EFFECT_VERSION & 0x1FF, 1u);         // build
-    EXPECT_EQ(PackEffectVersion(2, 5, 1, 0, 7), (2u << 19) | (5u << 15) | (1u << 11) | 7u);
-}
-
 }  // namespace

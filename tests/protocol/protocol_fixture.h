@@ -20,7 +20,11 @@ namespace protocol {
 #ifdef RINGSTRIDE_STATIC_EFFECT
 // The effect linked into this program: sessions call its entry point directly.
 inline bool EffectReady() { return true; }
-inline std::unique_ptr<runner::Session> NewEffectSession() { return std::make_unique<runner::Session>(&EntryPointFunc); }
+inline std::unique_ptr<runner::Session> NewEffectSession() {
+    auto session = std::make_unique<runner::Session>(&EntryPointFunc);
+    session->RecordEvents(true);
+    return session;
+}
 #else
 // The effect loaded from the built library, once.
 inline std::shared_ptr<runner::EffectLibrary> Effect() {
@@ -32,7 +36,11 @@ inline std::shared_ptr<runner::EffectLibrary> Effect() {
     return library;
 }
 inline bool EffectReady() { return Effect() != nullptr; }
-inline std::unique_ptr<runner::Session> NewEffectSession() { return runner::NewSession(Effect()); }
+inline std::unique_ptr<runner::Session> NewEffectSession() {
+    std::unique_ptr<runner::Session> session = runner::NewSession(Effect());
+    session->RecordEvents(true);
+    return session;
+}
 #endif
 
 // A flat, opaque input of one colour per depth, with row padding.

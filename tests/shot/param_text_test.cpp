@@ -12,7 +12,12 @@ namespace {
 using cli_test::Definitions;
 using runner::ParamDefinition;
 using runner::ParamSetting;
-using runner::ParseParam;
+
+// As the command-line tool reads --param, in its own terms.
+runner::Result<ParamSetting> ParseParam(const std::string& text, const std::vector<ParamDefinition>& defs,
+                                        bool ranges) {
+    return runner::ParseParam(text, defs, ranges, "--param " + text, {"--mask FILE or --mask-d PATHDATA", "animate"});
+}
 
 struct GoodCase {
     const char* text;
@@ -104,5 +109,15 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"edge color=#12345G", false, "#RRGGBB"},
                       BadCase{"edge color=#1234567", false, "#RRGGBB"},
                       BadCase{"path=1", false, "--mask"}));
+
+// Without a front-end's terms, no message names one front-end's means.
+TEST(ParamValues, SharedMessagesNameNoFrontEndsFlags) {
+    for (const char* text : {"path=1", "path=", "time=10..20"}) {
+        auto r = runner::ParseParam(text, Definitions(), false, "Values");
+        ASSERT_FALSE(r.has_value()) << text;
+        EXPECT_EQ(r.error().message.find("--"), std::string::npos) << r.error().message;
+        EXPECT_EQ(r.error().message.find("animate"), std::string::npos) << r.error().message;
+    }
+}
 
 }  // namespace

@@ -32,6 +32,7 @@ async function waitForMessage(t) {
 }
 
 async function pressTimes(t, selector, key, times) {
+  await t.idle();
   await t.page.focus(selector);
   for (let i = 0; i < times; i++) await t.page.keyboard.press(key);
 }
@@ -66,6 +67,7 @@ export const cases = [
   ['a mask drawn with the mouse and values typed render as on the command line', async (t) => {
     const { page } = t;
     await t.click('#mask-clear');
+    await t.idle();
     await page.mouse.click(...(await t.screen(40, 40)));
     await page.mouse.move(...(await t.screen(150, 140)));
     await page.mouse.down();
@@ -74,6 +76,7 @@ export const cases = [
     await page.mouse.click(...(await t.screen(290, 50)));
     await t.type('[data-param="Max Radius"] input[type=number]', '22');
     await t.type('[data-param="Edge Thickness"] input[type=number]', '3');
+    await t.idle();
     await page.focus('[data-param="Mode"] select');
     await page.keyboard.press('ArrowDown');
     await t.click('[data-param="Invert"] input[type=checkbox]');
@@ -104,6 +107,7 @@ export const cases = [
     await pressTimes(t, '#scrub', 'Home', 1);
     await t.type('[data-param="Time"] input[type=number]', '0');
     await t.click('[data-param="Time"] .key');
+    await t.idle();
     await page.focus('[data-param="Time"] .interpolation');
     await page.keyboard.press('ArrowDown');
     await page.keyboard.press('ArrowDown');

@@ -71,9 +71,15 @@ try {
       });
       return [box.left + x * box.scale, box.top + y * box.scale];
     },
-    click: async (selector) => { await page.click(selector); },
+    // A click once the page has caught up (a key's menu is enabled by the
+    // frame that shows the key, say).
+    click: async (selector) => {
+      await page.evaluate(() => window.playground.idle());
+      await page.click(selector);
+    },
     // Types into a field as a user does: select what is there, type, Tab.
     type: async (selector, text) => {
+      await page.evaluate(() => window.playground.idle());
       await page.click(selector, { clickCount: 3 });
       await page.keyboard.type(text);
       await page.keyboard.press('Tab');

@@ -101,8 +101,8 @@ export function buildControls(container, params, callbacks) {
     // {keyed, key} for the parameter at that time.
     show(values, keys) {
       rows.forEach(({ control, key, how, row }, label) => {
-        const active = row.contains(document.activeElement) && document.activeElement.type === 'range';
-        if (!active && label in values) control.show(values[label]);
+        // A control the user is on keeps what they are typing or dragging.
+        if (!row.contains(document.activeElement) && label in values) control.show(values[label]);
         const { keyed, key: k } = keys(label);
         row.classList.toggle('keyed', keyed);
         key.setAttribute('aria-pressed', k ? 'true' : 'false');

@@ -133,8 +133,15 @@ function track(work) {
   };
 }
 
+// The mask the editor shows follows the shot at once where the shot alone
+// says what it is (no keys, or a key at this time); between keys the
+// module's interpolation arrives with the frame.
 function edit(change) {
   change(page.shot);
+  const mask = page.shot.mask;
+  const key = shots.maskKeyAt(page.shot, timeline.seconds());
+  if (!mask.keyed) editor.setPath(mask.path);
+  else if (key) editor.setPath(key.path);
   refresh();
 }
 

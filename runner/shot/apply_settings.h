@@ -1,8 +1,8 @@
-// What every front-end does with a session between opening it and writing
-// pixels: hand it parameter values and a mask, and render one frame,
-// turning an effect's failure into one line.
-#ifndef FOLVEK_RUNNER_SHOT_FRAME_RENDER_H
-#define FOLVEK_RUNNER_SHOT_FRAME_RENDER_H
+// What every front-end does with a session before it renders: hand it the
+// parameter values read from text and the mask. Each refusal is the
+// session's own line, naming the parameter.
+#ifndef FOLVEK_RUNNER_SHOT_APPLY_SETTINGS_H
+#define FOLVEK_RUNNER_SHOT_APPLY_SETTINGS_H
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "runner/shot/frame_render.h"
+#include "runner/shot/apply_settings.h"
 
 
 namespace runner {
