@@ -118,7 +118,7 @@ EMSCRIPTEN_KEEPALIVE const char* rs_render(const char* doc, const char* at) {
     if (session == nullptr) return Fail(why);
     Page& page = ThePage();
     if (!page.has_picture) return Fail("open a picture first");
-    Result<runner::Timing> timing = runner::web::ApplyDocument(Text(doc), "keys", Text(at), session);
+    Result<runner::Timing> timing = runner::web::ApplyDocument(Text(doc), "shot", Text(at), session);
     if (!timing) return Fail(timing.error().message);
     runner::RenderResult rendered = session->RenderFrame();
     if (Status ok = runner::CheckFrame(rendered, ""); !ok) return Fail("the effect: " + ok.error().message);

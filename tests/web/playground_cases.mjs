@@ -157,6 +157,22 @@ export const cases = [
     t.same(await t.pageFrame(), t.decodePng(cli), 'the page\'s frame vs ringstride render --mask');
   }],
 
+  ['a keys file opened renders as ringstride render --keys at every frame asked', async (t) => {
+    await (await t.page.$('#open-keys')).uploadFile(t.example('shot-keys.json'));
+    await t.idle();
+    await pressTimes(t, '#scrub', 'Home', 1);
+    let at = 0;
+    for (const frame of [20, 44]) {
+      await pressTimes(t, '#scrub', 'ArrowRight', frame - at);
+      at = frame;
+      await t.idle();
+      const cli = t.file(`shot-keys-${frame}.png`);
+      t.ringstride('render', t.example('gradient.png'), cli, '--keys', t.example('shot-keys.json'), '--at', `${frame}/24`);
+      t.same(await t.pageFrame(), t.decodePng(cli), `frame ${frame}: the page's frame vs ringstride render --keys`);
+      await holdAgainstKeys(t, `${frame}/24`, `reexported-${frame}`);
+    }
+  }],
+
   ['bad inputs are answered with a message and the page goes on', async (t) => {
     const bad = [
       ['#open-picture', 'notes.txt', 'not a picture', /notes\.txt: not a picture the page can open/],
@@ -184,6 +200,7 @@ export const cases = [
       t.check((await t.pageFrame()).width === 320, `${name}: the picture changed`);
     }
     // A mask of a single point renders, without circles, and says so.
+    await t.click('#mask-clear');
     await t.type('#path-data', 'M 50 50');
     await t.page.keyboard.press('Enter');
     const note = await waitForMessage(t);
