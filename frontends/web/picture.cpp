@@ -1,6 +1,5 @@
 #include "web/picture.h"
 
-#include <cstring>
 
 namespace runner::web {
 namespace {

@@ -74,6 +74,8 @@ export const cases = [
     await page.mouse.move(...(await t.screen(200, 150)), { steps: 5 });
     await page.mouse.up();
     await page.mouse.click(...(await t.screen(290, 50)));
+    await page.mouse.click(...(await t.screen(300, 170)));
+    await page.keyboard.press('Delete');
     await t.type('[data-param="Max Radius"] input[type=number]', '22');
     await t.type('[data-param="Edge Thickness"] input[type=number]', '3');
     await t.idle();

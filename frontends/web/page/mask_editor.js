@@ -87,6 +87,7 @@ export class MaskEditor {
   down(event) {
     if (event.button !== 0) return;
     event.preventDefault();
+    this.svg.focus();  // for the Delete key
     this.svg.setPointerCapture(event.pointerId);
     const target = event.target.dataset || {};
     const at = this.point(event);
