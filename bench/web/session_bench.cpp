@@ -2,7 +2,10 @@
 // over the effect linked in, frame after frame into a recycled output.
 // Built natively and as WebAssembly (run by node), so that
 // scripts/bench.sh --web sets one against the other; prints
-// "SCENE MEDIAN_MS RUNS" per scene.
+// "SCENE MEDIAN_MS RUNS MIN_MS HASH" per scene, HASH a digest of the
+// frame's pixels (the two builds must draw the same bytes).
+#include <stdint.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +19,17 @@ extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[]
 namespace {
 
 constexpr PF_PathID MASK_ID = 1;
+
+// FNV-1a over the image bytes of every row.
+uint64_t Digest(const runner::World& world) {
+    uint64_t hash = 14695981039346656037ull;
+    const size_t row_bytes = static_cast<size_t>(world.Width()) * static_cast<size_t>(runner::BytesPerPixel(world.Format()));
+    for (int32_t y = 0; y < world.Height(); ++y) {
+        const uint8_t* row = world.Row(y);
+        for (size_t i = 0; i < row_bytes; ++i) hash = (hash ^ row[i]) * 1099511628211ull;
+    }
+    return hash;
+}
 
 bool Prepare(const bench::BenchScene& scene, runner::Session* session) {
     if (session->SetUp().err != PF_Err_NONE) return false;
@@ -58,7 +72,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: the effect failed\n", scene.name.c_str());
             return 1;
         }
-        std::printf("%s %.3f %d\n", scene.name.c_str(), t.median_ms, t.runs);
+        runner::RenderResult last = session.RenderFrame();
+        std::printf("%s %.3f %d %.3f %016llx\n", scene.name.c_str(), t.median_ms, t.runs, t.min_ms,
+                    static_cast<unsigned long long>(Digest(last.output)));
     }
     return 0;
 }

@@ -20,17 +20,20 @@ const seconds = quick ? '0.3' : '2';
 function scenes(command, args) {
   const out = execFileSync(command, args, { timeout: 600000 }).toString();
   return new Map(out.trim().split('\n').map((line) => {
-    const [name, ms, runs] = line.split(' ');
-    return [name, { ms: Number(ms), runs: Number(runs) }];
+    const [name, ms, runs, min, hash] = line.split(' ');
+    return [name, { ms: Number(ms), runs: Number(runs), min: Number(min), hash }];
   }));
 }
 
 const native = scenes(nativeBench, [seconds]);
 const wasm = scenes(process.execPath, ['--no-experimental-fetch', wasmBench, seconds]);
-console.log('scene      native ms   wasm ms   wasm/native');
+// Medians, and the fastest runs, which a busy machine disturbs least.
+console.log('scene      native ms   wasm ms   wasm/native   fastest: native    wasm   wasm/native   frames');
+const f = (v, w) => v.toFixed(2).padStart(w);
 native.forEach((n, name) => {
   const w = wasm.get(name);
-  console.log(`${name.padEnd(10)} ${n.ms.toFixed(2).padStart(9)} ${w.ms.toFixed(2).padStart(9)} ${(w.ms / n.ms).toFixed(2).padStart(9)}x`);
+  console.log(`${name.padEnd(10)} ${f(n.ms, 9)} ${f(w.ms, 9)} ${f(w.ms / n.ms, 12)}x ${f(n.min, 16)} ${f(w.min, 7)} ` +
+    `${f(w.min / n.min, 12)}x   ${w.hash === n.hash ? 'same' : 'DIFFERENT'}`);
 });
 
 // A 1920x1080 opaque gradient as a PNG file.

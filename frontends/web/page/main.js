@@ -56,7 +56,7 @@ function loadVideoFrame() {
     const frame = timeline.frame;
     if (!page.video || page.videoFrame === frame) return;
     const rgba = await page.video.rgbaAt(timeline.seconds(frame));
-    await engine.call('picture', page.video.width, page.video.height, rgba.buffer.slice(0), page.picture.name);
+    await engine.call('picture', page.video.width, page.video.height, rgba.buffer, page.picture.name);
     page.videoFrame = frame;
   });
   return videoChain;
@@ -82,7 +82,7 @@ function show(frame) {
     fitToStage();
   }
   // The canvas only shows the frame; the exact pixels stay in page.frame.
-  context.putImageData(new ImageData(new Uint8ClampedArray(frame.pixels.slice(0)), frame.width, frame.height), 0, 0);
+  context.putImageData(new ImageData(new Uint8ClampedArray(frame.pixels), frame.width, frame.height), 0, 0);
   page.frame = frame;
   page.frames += 1;
   controls.show(frame.values, (label) => ({ keyed: shots.paramKeyed(page.shot, label),
@@ -302,7 +302,7 @@ async function exportWebm() {
     const blob = await webmOf(timeline.frames, timeline.rate, async (i) => {
       if (page.video) {
         const rgba = await page.video.rgbaAt(timeline.seconds(i));
-        await engine.call('picture', page.video.width, page.video.height, rgba.buffer.slice(0), page.picture.name);
+        await engine.call('picture', page.video.width, page.video.height, rgba.buffer, page.picture.name);
         page.videoFrame = -1;
       }
       return engine.call('render', doc, timeline.at(i));
