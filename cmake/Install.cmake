@@ -48,3 +48,23 @@ endif()
 if(TARGET FolvekRingStride AND NOT WIN32)
   install(TARGETS FolvekRingStride LIBRARY DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
+
+# The frei0r filter for MLT (melt, Kdenlive, Shotcut), ffmpeg and GStreamer,
+# with the effect library beside it where the filter looks for it, and the
+# filter's Kdenlive panel:
+#
+#   cmake --install build --component frei0r      # /usr/local: needs root
+#
+# puts them in lib/frei0r-1/ (MLT and GStreamer search /usr/local/lib/frei0r-1
+# and /usr/lib/frei0r-1 by default) and share/kdenlive/effects/ (Kdenlive
+# reads that folder under each of $XDG_DATA_DIRS and ~/.local/share).
+# scripts/install-frei0r.sh installs the same files for one user.
+if(TARGET ringstride_frei0r AND TARGET ringstride_kdenlive_effect)
+  set(RINGSTRIDE_FREI0R_DIR lib/frei0r-1 CACHE STRING
+      "Where the frei0r filter and its effect library go, under the install prefix")
+  set(RINGSTRIDE_KDENLIVE_EFFECTS_DIR ${CMAKE_INSTALL_DATADIR}/kdenlive/effects CACHE STRING
+      "Where the filter's Kdenlive panel goes, under the install prefix")
+  install(TARGETS ringstride_frei0r FolvekRingStride LIBRARY DESTINATION ${RINGSTRIDE_FREI0R_DIR} COMPONENT frei0r)
+  get_target_property(kdenlive_panel ringstride_kdenlive_effect PANEL_FILE)
+  install(FILES ${kdenlive_panel} DESTINATION ${RINGSTRIDE_KDENLIVE_EFFECTS_DIR} COMPONENT frei0r)
+endif()

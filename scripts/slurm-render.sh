@@ -97,7 +97,10 @@ probe_out="$output"
 line="$("$tool" animate "$input" "$probe_out" "${options[@]}" --dry-run)" || exit 1
 field() { sed -n "s/.* $1=\([^ ]*\).*/\1/p" <<<"$line"; }
 frames="$(field frames)"; fps="$(field fps)"; depth="$(field depth)"; audio="$(field audio)"
-[ -n "$frames" ] && [ -n "$fps" ] || die "cannot read the tool's dry run: $line"
+first="$(field first)"; last="$(field last)"
+[ -n "$frames" ] && [ -n "$fps" ] && [ -n "$first" ] && [ -n "$last" ] || die "cannot read the tool's dry run: $line"
+# --in/--out keep frames first to last (numbered as in the whole shot).
+count=$(( last - first + 1 ))
 
 if [ $video = 1 ]; then
   [ -n "$frames_dir" ] || frames_dir="$output.frames"
@@ -113,14 +116,14 @@ else
 fi
 mkdir -p -- "$logs"
 
-tasks=$(( (frames + chunk - 1) / chunk ))
+tasks=$(( (count + chunk - 1) / chunk ))
 render_job="$logs/render-task.sh"
 {
   echo '#!/usr/bin/env bash'
   echo '# One chunk of frames per array task.'
   echo 'set -euo pipefail'
-  echo "first=\$(( SLURM_ARRAY_TASK_ID * $chunk ))"
-  echo "last=\$(( first + $chunk - 1 )); if (( last > $((frames - 1)) )); then last=$((frames - 1)); fi"
+  echo "first=\$(( $first + SLURM_ARRAY_TASK_ID * $chunk ))"
+  echo "last=\$(( first + $chunk - 1 )); if (( last > $last )); then last=$last; fi"
   printf 'exec %q animate %q %q' "$tool" "$input" "$pattern"
   printf ' %q' "${options[@]}"
   # As many workers as the task was given cores, unless --threads says.
@@ -140,17 +143,27 @@ else
   array_id="$("${render_cmd[@]}")"
   array_id="${array_id%%;*}"
 fi
-echo "submitted job array $array_id: $tasks tasks of up to $chunk frames ($frames frames at $fps fps)"
+echo "submitted job array $array_id: $tasks tasks of up to $chunk frames ($count frames at $fps fps)"
 echo "frames: $pattern"
 
 if [ $video = 1 ]; then
   encode_job="$logs/encode-job.sh"
   encode_args=(encode "$pattern" "$output" --fps "$fps")
   [ "$audio" != none ] && encode_args+=(--audio "$input")
+  raw=0
   for ((i = 0; i < ${#options[@]}; i++)); do
     [ "${options[$i]}" = --crf ] && encode_args+=(--crf "${options[$((i + 1))]}")
     [[ "${options[$i]}" == --crf=* ]] && encode_args+=("${options[$i]}")
+    case "${options[$i]}" in --raw-colour|--raw-color) raw=1 ;; esac
   done
+  # The video as animate would write it straight: no colour conversion
+  # with --raw-colour; a float render of an EXR holds linear light, which
+  # its float TIFF frames do not record.
+  if [ $raw = 1 ]; then
+    encode_args+=(--raw-colour)
+  elif [ "$depth" = 32 ] && [[ "${input,,}" == *.exr ]]; then
+    encode_args+=(--linear)
+  fi
   { echo '#!/usr/bin/env bash'; echo 'set -euo pipefail'; printf 'exec %q' "$tool"; printf ' %q' "${encode_args[@]}"; echo; } \
     > "$encode_job"
   chmod +x "$encode_job"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/keyed_values.h"
 #include "runner/media/frame_sink.h"
 #include "cli/progress.h"
 #include "runner/loader/effect_open.h"
@@ -116,7 +117,7 @@ void RenderFrames(const Scene& scene, const Timing& timing, Shared* shared) {
         if (frame < 0) return;
         // Frames are rendered into the memory of frames already written.
         if (World spare = TakeSpare(shared); !spare.Empty()) session->RecycleOutput(std::move(spare));
-        Result<World> image = RenderAt(session, timing, frame, scene.plugin);
+        Result<World> image = RenderAt(scene, session, timing, frame);
         if (!image) return Fail(shared, image.error());
         Result<PipeFrame> prepared = shared->sink->Prepare(frame, std::move(*image));
         if (!prepared) return Fail(shared, prepared.error());
@@ -137,9 +138,22 @@ void Worker(const Scene& scene, const Timing& timing, Shared* shared) {
     }
 }
 
-// Frames and rate: a clip's own unless given; a still needs --frames.
-Result<Timing> ShotTiming(const AnimateOptions& options, const Scene& scene) {
-    const SourceInfo& info = scene.source->Info();
+// Frames and rate: a clip's own unless given; a still needs --frames. A
+// video is conformed to the rate (said in one line when that changes its
+// frames).
+Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene) {
+    const SourceInfo& info = scene->source->Info();
+    Fraction rate{24, 1};
+    if (!options.fps.empty()) {
+        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
+        if (!parsed) return parsed.error();
+        rate = *parsed;
+    } else if (info.rate) {
+        rate = *info.rate;
+    }
+    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
+        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
+    }
     int32_t frames = options.frames;
     if (frames == 0 || frames > 1000000) {
         return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};
@@ -152,15 +166,55 @@ Result<Timing> ShotTiming(const AnimateOptions& options, const Scene& scene) {
         return Error{"--frames " + std::to_string(frames) + ": " + options.scene.input + " has only " +
                      std::to_string(info.frames) + " frames"};
     }
-    Fraction rate{24, 1};
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    } else if (info.rate) {
-        rate = *info.rate;
+    Result<Timing> timing = MakeTiming(frames, rate);
+    if (!timing && !options.fps.empty()) return Error{"--fps " + options.fps + ": " + timing.error().message};
+    return timing;
+}
+
+// The frames to render: those --in and --out keep, or --range within them.
+Result<FrameRange> ShotRange(const AnimateOptions& options, const Timing& timing) {
+    Result<FrameRange> trim =
+        TrimRange(options.in, options.out, Fraction{timing.time_scale, timing.time_step}, timing.frames);
+    if (!trim || options.range.empty()) return trim;
+    Result<FrameRange> range = ParseRange(options.range, timing.frames);
+    if (range && (range->first < trim->first || range->last > trim->last)) {
+        return Error{"--range " + options.range + ": outside the frames --in and --out keep (" +
+                     std::to_string(trim->first) + " to " + std::to_string(trim->last) + ")"};
     }
-    return MakeTiming(frames, rate);
+    return range;
+}
+
+struct Summary {
+    int32_t count;
+    Timing timing;
+    FrameRange range;
+    int32_t width, height;
+    std::string output;
+    Fraction rate;
+    int32_t workers;
+    double seconds, rendering, encoding;
+};
+
+// "animated 48 frames (12 to 59 of 90) of 63x47 (padded to 64x48) at 24 fps in
+// 5.20 s: rendering 3.10 s (15.5 frames/s, 2 threads), encoder done 0.40 s
+// later -> out.mp4". The encoder works while frames are rendered (a GIF's
+// only once all are in): its time is what it needs after the last frame.
+void PrintSummary(const Summary& s, const std::string& target) {
+    std::string which = std::to_string(s.count) + (s.count == 1 ? " frame" : " frames");
+    if (s.count != s.timing.frames) {
+        which += " (" + std::to_string(s.range.first) + " to " + std::to_string(s.range.last) + " of " +
+                 std::to_string(s.timing.frames) + ")";
+    }
+    int32_t w = s.width, h = s.height;
+    const bool video = IsVideoName(s.output);
+    if (video) EncodedSize(s.output, &w, &h);
+    const std::string padded =
+        w != s.width || h != s.height ? " (padded to " + std::to_string(w) + "x" + std::to_string(h) + ")" : "";
+    char encoding[64] = "";
+    if (video) std::snprintf(encoding, sizeof encoding, ", encoder done %.2f s later", s.encoding);
+    std::printf("animated %s of %dx%d%s at %s fps in %.2f s: rendering %.2f s (%.1f frames/s, %d threads)%s -> %s\n",
+                which.c_str(), s.width, s.height, padded.c_str(), DescribeRate(s.rate).c_str(), s.seconds,
+                s.rendering, s.rendering > 0 ? s.count / s.rendering : 0.0, s.workers, encoding, target.c_str());
 }
 
 }  // namespace
@@ -201,15 +255,12 @@ Status RunAnimate(const AnimateOptions& options) {
     if (!probe) return probe.error();
     Result<Scene> scene = PrepareScene(options.scene, probe->session->Params(), true);
     if (!scene) return scene.error();
-    probe->session.reset();
-    Result<Timing> timing = ShotTiming(options, *scene);
+    Result<Timing> timing = ShotTiming(options, &*scene);
     if (!timing) return timing.error();
-    FrameRange range{0, timing->frames - 1};
-    if (!options.range.empty()) {
-        Result<FrameRange> parsed = ParseRange(options.range, timing->frames);
-        if (!parsed) return parsed.error();
-        range = *parsed;
-    }
+    if (Status ok = SetShotRate(&*scene, Fraction{timing->time_scale, timing->time_step}); !ok) return ok;
+    Result<FrameRange> shot_range = ShotRange(options, *timing);
+    if (!shot_range) return shot_range.error();
+    const FrameRange range = *shot_range;
     const int32_t count = range.last - range.first + 1;
     if (options.dry_run) {
         // One line a farm's submit script can read, in key=value form.
@@ -221,20 +272,30 @@ Status RunAnimate(const AnimateOptions& options) {
                     static_cast<long long>(timing->time_step),
                     scene->RenderWidth(), scene->RenderHeight(), scene->bits,
                     sound ? source.audio_codec.c_str() : "none", options.output.c_str());
+        if (options.show_keys) {
+            Result<std::vector<std::string>> lines =
+                KeyedValueLines(*scene, *timing, range.first, range.last, probe->session.get());
+            if (!lines) return lines.error();
+            for (const std::string& line : *lines) std::printf("%s\n", line.c_str());
+        }
         return Success();
     }
+    probe->session.reset();
 
     const int32_t width = scene->RenderWidth();
     const int32_t height = scene->RenderHeight();
     const SourceInfo& info = scene->source->Info();
     VideoOptions video;
     video.rate = Fraction{timing->time_scale, timing->time_step};
-    video.frames = timing->frames;
+    video.frames = count;
     video.bits = scene->bits;
     video.crf = options.crf;
+    video.pixel_aspect = info.pixel_aspect;
     if (info.kind == SourceKind::VIDEO && !info.audio_codec.empty() && !options.no_audio) {
+        // The sound under the first frame rendered: the clip's, from where its picture starts.
         video.audio_source = options.scene.input;
         video.audio_codec = info.audio_codec;
+        video.audio_start = info.start_seconds + timing->SecondsOf(range.first);
     }
     video.raw_colour = options.scene.raw_colour;
     video.linear = scene->values == RenderValues::LINEAR;
@@ -264,7 +325,7 @@ Status RunAnimate(const AnimateOptions& options) {
         threads.emplace_back(Worker, std::cref(*scene), std::cref(*timing), &shared);
     }
 
-    Progress progress(count, isatty(STDERR_FILENO) != 0);
+    Progress progress(count, isatty(STDERR_FILENO) != 0, "rendered");
     std::optional<Error> failure;
     while (true) {
         PipeFrame frame;
@@ -309,7 +370,12 @@ Status RunAnimate(const AnimateOptions& options) {
         shared.changed.notify_all();
     }
     for (std::thread& t : threads) t.join();
-    progress.Finish();
+    const double rendering = progress.Seconds();
+    if (video_out && !failure) {
+        progress.Phase("encoding " + options.output);
+    } else {
+        progress.Finish();
+    }
     sigaction(SIGINT, &old_int, nullptr);
     sigaction(SIGTERM, &old_term, nullptr);
 
@@ -317,16 +383,13 @@ Status RunAnimate(const AnimateOptions& options) {
         (*sink)->Abandon();
         return *failure;
     }
+    const auto finishing = std::chrono::steady_clock::now();
     if (Status ok = (*sink)->Finish(); !ok) return ok;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::string which = std::to_string(count) + (count == 1 ? " frame" : " frames");
-    if (count != timing->frames) {
-        which += " (" + std::to_string(range.first) + " to " + std::to_string(range.last) + " of " +
-                 std::to_string(timing->frames) + ")";
-    }
-    std::printf("animated %s of %dx%d at %s fps in %.2f s (%.1f frames/s, %d threads) -> %s\n", which.c_str(), width,
-                height, DescribeRate(video.rate).c_str(), seconds, seconds > 0 ? count / seconds : 0.0, workers,
-                (*sink)->Describe().c_str());
+    const auto now = std::chrono::steady_clock::now();
+    PrintSummary(Summary{count, *timing, range, width, height, options.output, video.rate, workers,
+                         std::chrono::duration<double>(now - started).count(), rendering,
+                         std::chrono::duration<double>(now - finishing).count()},
+                 (*sink)->Describe());
     return Success();
 }
 

@@ -4,12 +4,60 @@
 #include <cstdio>
 
 #include "cli/commands.h"
-#include "runner/shot/colour.h"
-#include "runner/media/frame_source.h"
 #include "cli/progress.h"
+#include "runner/media/clip_probe.h"
+#include "runner/media/frame_source.h"
 #include "runner/media/video_pipe.h"
+#include "runner/shot/background.h"
+#include "runner/shot/colour.h"
 
 namespace runner::cli {
+namespace {
+
+// What the frames' numbers stand for: an EXR's linear light, a float
+// TIFF's as --linear says (a float TIFF records no convention; animate
+// writes a float render of an EXR into it as linear light), else
+// display-encoded values.
+Result<RenderValues> FrameValues(const EncodeOptions& options, const SourceInfo& info) {
+    if (options.linear && (info.bits != DEPTH_BITS_FLOAT || info.exr)) {
+        if (info.exr) return RenderValues::LINEAR;
+        return Error{"--linear: " + options.pattern + " holds " + std::to_string(info.bits) +
+                     "-bit frames, which hold sRGB-encoded values; it is for float TIFF frames"};
+    }
+    if (options.linear) return RenderValues::LINEAR;
+    return ValuesOfRender(info.bits, info.exr, info.bits);
+}
+
+// The sound of --audio and what its picture says: the frames' rate (unless
+// --fps gives it), their pixel aspect, and where the sound of frame 0 is.
+Status TakeAudio(const EncodeOptions& options, const SourceInfo& info, VideoOptions* video) {
+    std::optional<Fraction> rate;
+    if (!options.fps.empty()) {
+        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
+        if (!parsed) return parsed.error();
+        rate = *parsed;
+    }
+    double picture_start = 0;
+    if (!options.audio.empty()) {
+        Result<ClipProbe> clip = ProbeClip(options.audio);
+        if (!clip) return Error{"--audio " + clip.error().message};
+        if (clip->audio_codec.empty()) return Error{"--audio " + options.audio + ": has no audio stream"};
+        video->audio_source = options.audio;
+        video->audio_codec = clip->audio_codec;
+        if (clip->has_picture) {
+            if (!rate) rate = DefaultRate(*clip);
+            video->pixel_aspect = clip->pixel_aspect;
+            picture_start = clip->first_frame_seconds;
+        }
+    }
+    video->rate = rate ? *rate : Fraction{24, 1};
+    // Frame number N of the sequence is at N / rate in the shot: so is its sound.
+    video->audio_start = picture_start + static_cast<double>(info.first_number) * static_cast<double>(video->rate.den) /
+                                             static_cast<double>(video->rate.num);
+    return Success();
+}
+
+}  // namespace
 
 Status RunEncode(const EncodeOptions& options) {
     const auto started = std::chrono::steady_clock::now();
@@ -22,25 +70,25 @@ Status RunEncode(const EncodeOptions& options) {
     if (info.kind != SourceKind::SEQUENCE) {
         return Error{options.pattern + ": encode takes a numbered frame sequence such as frames/f_%05d.png"};
     }
-    Result<Fraction> rate = ParseFrameRate(options.fps, "--fps");
-    if (!rate) return rate.error();
+    Result<RenderValues> values = FrameValues(options, info);
+    if (!values) return values.error();
+    std::optional<Background> background;
+    if (!options.background.empty()) {
+        Result<Background> parsed = ParseBackground(options.background, "--background");
+        if (!parsed) return parsed.error();
+        background = *parsed;
+    }
     VideoOptions video;
-    video.rate = *rate;
+    if (Status ok = TakeAudio(options, info, &video); !ok) return ok;
     video.frames = info.frames;
     video.bits = info.bits;
     video.crf = options.crf;
     video.raw_colour = options.raw_colour;
-    video.linear = ValuesOfRender(info.bits, info.exr, info.bits) == RenderValues::LINEAR;
-    if (!options.audio.empty()) {
-        Result<std::string> codec = AudioCodecOf(options.audio);
-        if (!codec) return Error{"--audio " + codec.error().message};
-        video.audio_source = options.audio;
-        video.audio_codec = *codec;
-    }
+    video.linear = *values == RenderValues::LINEAR;
     Result<std::unique_ptr<VideoPipe>> pipe = VideoPipe::Start(options.output, info.width, info.height, video);
     if (!pipe) return pipe.error();
 
-    Progress progress(info.frames, isatty(STDERR_FILENO) != 0);
+    Progress progress(info.frames, isatty(STDERR_FILENO) != 0, "read");
     World world;  // each frame is read into the same memory
     for (int32_t i = 0; i < info.frames; ++i) {
         if (world.Empty()) {
@@ -50,9 +98,10 @@ Status RunEncode(const EncodeOptions& options) {
         }
         Status put = (*source)->ReadInto(i, options.raw_colour, &world);
         if (put) {
-            PipeFrame frame = (*pipe)->Pack(std::move(world));
-            put = (*pipe)->Write(frame);
-            if (frame.world.Format() == FormatForBits(info.bits)) world = std::move(frame.world);
+            if (background) LayOver(*background, options.raw_colour ? RenderValues::ENCODED : *values, &world);
+            Result<PipeFrame> frame = (*pipe)->Pack(std::move(world));
+            put = frame ? (*pipe)->Write(*frame) : Status(frame.error());
+            if (frame && frame->world.Format() == FormatForBits(info.bits)) world = std::move(frame->world);
         }
         if (!put) {
             (*pipe)->Abort();
@@ -60,11 +109,20 @@ Status RunEncode(const EncodeOptions& options) {
         }
         progress.Update(i + 1);
     }
-    progress.Finish();
+    const double reading = progress.Seconds();
+    progress.Phase("encoding " + options.output);
+    const auto finishing = std::chrono::steady_clock::now();
     if (Status ok = (*pipe)->Close(); !ok) return ok;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("encoded %d frames of %dx%d at %s fps in %.2f s -> %s\n", info.frames, info.width, info.height,
-                DescribeRate(*rate).c_str(), seconds, options.output.c_str());
+    const auto now = std::chrono::steady_clock::now();
+    int32_t width = info.width, height = info.height;
+    EncodedSize(options.output, &width, &height);
+    const std::string padded = width != info.width || height != info.height
+                                   ? " (padded to " + std::to_string(width) + "x" + std::to_string(height) + ")"
+                                   : "";
+    std::printf("encoded %d frames of %dx%d%s at %s fps in %.2f s: reading %.2f s, encoder done %.2f s later -> %s\n",
+                info.frames, info.width, info.height, padded.c_str(), DescribeRate(video.rate).c_str(),
+                std::chrono::duration<double>(now - started).count(), reading,
+                std::chrono::duration<double>(now - finishing).count(), options.output.c_str());
     return Success();
 }
 

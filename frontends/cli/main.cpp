@@ -33,9 +33,11 @@ const char* KEYS_HELP =
     "Keyframes from a JSON file: {\"params\": {LABEL: VALUE or [{\"time\": SECONDS, \"value\": VALUE, "
     "\"interpolation\": \"linear\"|\"hold\"|\"ease\"}, ...]}, \"mask\": [{\"time\": SECONDS, \"vertices\": "
     "[[x,y],...], \"in_tangents\": ..., \"out_tangents\": ..., \"closed\": bool}, ...]}. Labels and values as "
-    "--param takes them; times in seconds of the shot, increasing; the interpolation of a key governs the stretch to "
-    "the next (ease: 3s^2-2s^3); popups and checkboxes hold. A keyed mask moves every vertex and tangent; neighbouring "
-    "keys need the same vertex count and \"closed\". A label may not be both keyed and given with --param";
+    "--param takes them; a key is at \"time\" seconds or at \"frame\" N of the shot (N/fps s exactly), in time "
+    "order; the interpolation of a key governs the stretch to the next (ease: 3s^2-2s^3); popups and checkboxes "
+    "hold. A mask key may give SVG path data instead, {\"frame\": N, \"d\": \"M 10 90 C ...\"} (its first "
+    "subpath). A keyed mask moves every vertex and tangent; neighbouring keys need the same vertex count and "
+    "\"closed\". A label may not be both keyed and given with --param";
 
 const char* OUTPUT_FORMATS =
     "Output formats (by extension): .png 8-bit for 8-bit renders, else 16-bit; .tif/.tiff at the "
@@ -57,6 +59,13 @@ const char* OUTPUT_FORMATS =
 const char* RAW_COLOUR_HELP =
     "Write the rendered values as they are in every format: no sRGB decoding into EXR or encoding out of it, "
     "no sRGB tag in PNG files, no BT.709 conversion or tags in video";
+
+const char* BACKGROUND_HELP =
+    "#RRGGBB: lay every rendered frame over this colour (c*a + bg*(1-a), opaque), for formats without alpha "
+    "(.mp4) or a flat picture; over a float render of an EXR the mix is of linear light. Default: alpha kept "
+    "(.mp4 then shows the colour under it)";
+
+const char* TIME_FORMS = "seconds (1.5, 1001/30000, or [HH:]MM:SS.ss as in ffmpeg) or a frame number with an f (36f)";
 
 void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
     cmd->add_option("INPUT", scene->input,
@@ -105,6 +114,7 @@ void AddSceneOptions(CLI::App* cmd, SceneOptions* scene) {
         ->check(CLI::Range(1, 256));
     cmd->add_option("--compression", scene->compression, runner::COMPRESSION_HELP);
     cmd->add_flag("--raw-colour", scene->raw_colour, RAW_COLOUR_HELP);
+    cmd->add_option("--background", scene->background, BACKGROUND_HELP);
     cmd->footer(OUTPUT_FORMATS);
 }
 
@@ -133,7 +143,13 @@ int main(int argc, char** argv) {
     render->add_option("OUTPUT", rend.output, "Output image: .png, .tif, .tiff or .exr")->required();
     render->add_option("--at", rend.at,
                        "Time of the shot in seconds, for --keys (default 0): 1.5, or a fraction such as 1001/30000 "
-                       "for frame 1 at 29.97 fps");
+                       "for frame 1 at 29.97 fps; from 0 to 2147483647. Without --keys a still is the same at every "
+                       "time: the render goes ahead with a warning. With a video or a sequence as INPUT: its frame "
+                       "on screen at that time (at --fps, a video conformed to it as animate does), rendered as "
+                       "animate renders that frame; also a frame number (36f)");
+    render->add_option("--fps", rend.fps,
+                       "Frame rate of the shot, which places keys given by \"frame\" in the --keys file (default 24, "
+                       "as animate of a still; a video's own rate): 24, 12.5, 30000/1001, 29.97 ...");
 
     AnimateOptions anim;
     CLI::App* animate = app.add_subcommand(
@@ -150,7 +166,8 @@ int main(int argc, char** argv) {
     animate->add_option("--fps", anim.fps,
                         "Frames per second: 24, 12.5 or a fraction such as 30000/1001 (23.976, 29.97 and 59.94 mean "
                         "24000/1001, 30000/1001 and 60000/1001, as in ffmpeg); default: the clip's rate, else 24. "
-                        "Frame i is at exactly i/fps seconds");
+                        "Frame i is at exactly i/fps seconds; a video is conformed to it (frames repeated or left "
+                        "out, so that it keeps its length)");
     animate->add_option("--threads", anim.threads, "Worker threads, each with its own effect instance (default: all cores)")
         ->check(CLI::Range(1, 1024));
     animate->add_option("--start-number", anim.scene.start_number,
@@ -163,17 +180,31 @@ int main(int argc, char** argv) {
     animate->add_option("--crf", anim.crf, "Quality of .mp4 (H.264, 0-51, default 23) and .webm (VP9, 0-63, "
                                            "default 30); lower is better and larger")
         ->check(CLI::Range(0, 63));
+    animate->add_option("--in", anim.in,
+                        std::string("Start the shot here: ") + TIME_FORMS + ". The frame on screen at that time "
+                        "comes first; frames keep their times and numbers (as with --range), the sound is cut to "
+                        "match");
+    animate->add_option("--out", anim.out,
+                        std::string("End the shot here, as ffmpeg's -to: ") + TIME_FORMS + ". The first frame "
+                        "that starts at or after it is left out");
     animate->add_flag("--dry-run", anim.dry_run,
                       "Check the whole command (input, keys, mask, values, output) and print one line "
                       "\"dry run: frames=N first=A last=B fps=NUM/DEN width=W height=H depth=D audio=CODEC|none output=...\" "
                       "instead of rendering");
+    animate->add_flag("--show-keys", anim.show_keys,
+                      "With --dry-run: after that line, one line per frame of the values the effect will get, "
+                      "tab-separated: frame=N, time=SECONDS (exact, as render --at takes it), LABEL=VALUE for every "
+                      "parameter the keys file names or FROM..TO moves (as stored: whole sliders rounded, percent to "
+                      "1/65536, colours per channel, popups by name), and \"mask vertices=V\"")
+        ->needs("--dry-run");
     animate->add_flag("--no-audio", anim.no_audio, "Leave out the sound of a video INPUT (by default it is carried "
                                                     "into a video OUTPUT, cut to the rendered length)");
     animate->footer(std::string("INPUT is a still image (the same picture every frame), an image sequence "
                                 "(in/frame_%04d.png: the run of consecutive files from --start-number), or a video "
                                 "(.mp4 .mov .mkv .webm .avi, or anything ffmpeg decodes; 8-bit sources render at 8 "
                                 "bits, deeper ones at 16). Frame i of the output is the effect applied to frame i of "
-                                "the source at time i/fps. --param NAME=FROM..TO moves a slider linearly from the "
+                                "the source at time i/fps; a video is first conformed to one constant rate (its own, "
+                                "its average if it has none, or --fps), frames repeated or left out. --param NAME=FROM..TO moves a slider linearly from the "
                                 "first frame to the last (two linear keys); --keys gives keyframes. Frames are "
                                 "independent and rendered in parallel; progress goes to standard error, a summary to "
                                 "standard output.\n") +
@@ -190,15 +221,23 @@ int main(int argc, char** argv) {
                        "The video: .mp4 (H.264, no alpha), .mov (ProRes 4444 with alpha), .webm (VP9 with alpha), "
                        ".gif")
         ->required();
-    encode->add_option("--fps", enc.fps, "Frames per second: 24 (default), 12.5, 30000/1001, 29.97 ...");
+    encode->add_option("--fps", enc.fps, "Frames per second: 24, 12.5, 30000/1001, 29.97 ...; default: the rate of "
+                                         "the --audio source's picture, else 24");
     encode->add_option("--audio", enc.audio,
-                       "A video or sound file whose first audio stream goes along, cut to the frames' length");
+                       "A video or sound file whose first audio stream goes along, from the first frame's time "
+                       "(frame number N at N/fps) for as long as the frames last. A video also gives the frames' "
+                       "rate (unless --fps) and pixel aspect");
     encode->add_option("--start-number", enc.start_number, "First frame number (default: the lowest that exists)")
         ->check(CLI::Range(0, 999999999));
     encode->add_option("--crf", enc.crf, "Quality of .mp4 (0-51, default 23) and .webm (0-63, default 30)")
         ->check(CLI::Range(0, 63));
     encode->add_flag("--raw-colour", enc.raw_colour,
                      "No colour conversion: EXR frames taken as they are, no BT.709 conversion or tags");
+    encode->add_flag("--linear", enc.linear,
+                     "The float TIFF frames hold scene-linear light (animate's float render of an EXR): encoded to "
+                     "sRGB first, as animate does straight to video. Without it float TIFF values are taken as "
+                     "display values, as animate takes a float TIFF input");
+    encode->add_option("--background", enc.background, BACKGROUND_HELP);
 
     try {
         app.parse(argc, argv);

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cstdio>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -6,14 +7,68 @@
 #include "runner/loader/effect_open.h"
 
 namespace runner::cli {
+namespace {
+
+// A clip's frame on screen at --at at `rate` (a video conformed to it, as
+// animate does), rendered as animate renders that frame: at its own time.
+Status ReadClipFrame(const RenderOptions& options, const Fraction& rate, Scene* scene, Session* session,
+                     Timing* timing, int32_t* frame) {
+    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
+        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
+    }
+    const SourceInfo& info = scene->source->Info();
+    Result<ShotPoint> at = ParseShotPoint(options.at.empty() ? "0" : options.at, "--at");
+    if (!at) return at.error();
+    const int64_t k = FrameAt(*at, rate);
+    if (k >= info.frames) {
+        char length[64];
+        std::snprintf(length, sizeof length, "%.6g s",
+                      info.frames * static_cast<double>(rate.den) / static_cast<double>(rate.num));
+        return Error{"--at " + options.at + ": past the end of " + options.scene.input + " (" +
+                     std::to_string(info.frames) + " frames, " + length + ")"};
+    }
+    *frame = static_cast<int32_t>(k);
+    Result<Timing> made = MakeTiming(*frame + 1, rate);
+    if (!made) return Error{"--at " + options.at + ": " + made.error().message};
+    *timing = *made;
+    if (Status ok = SetShotRate(scene, rate); !ok) return ok;
+    if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
+    Result<World> input = World::Create(FormatForBits(scene->bits), scene->RenderWidth(), scene->RenderHeight());
+    if (!input) return Error{"cannot hold a frame: " + input.error().message};
+    World full;
+    if (Status ok = ReadFrameInto(*scene, *frame, &full, &*input); !ok) return ok;
+    session->SetInput(std::move(*input));
+    return Success();
+}
+
+// A still at --at (a time only), its keys by frame placed at `rate`.
+Status PlaceStill(const RenderOptions& options, const Fraction& rate, Scene* scene, Session* session,
+                  Timing* timing) {
+    Result<Fraction> at = ParseSeconds(options.at.empty() ? "0" : options.at, "--at");
+    if (!at) return at.error();
+    Result<Timing> made = TimingAt(*at);
+    if (!made) return Error{"--at " + options.at + ": " + made.error().message};
+    *timing = *made;
+    if (Status ok = SetShotRate(scene, rate); !ok) return ok;
+    if (!options.at.empty() && options.scene.keys.empty()) {
+        // The picture is right at any time; the option may be a slip.
+        std::fprintf(stderr, "ringstride: warning: --at %s: nothing is keyed without --keys, so a still renders the "
+                             "same at every time\n", options.at.c_str());
+    }
+    return ApplyScene(*scene, *timing, session);
+}
+
+}  // namespace
 
 Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     if (Status ok = CheckOutputFile(options.output); !ok) return ok;
-    Result<Fraction> at = ParseSeconds(options.at, "--at");
-    if (!at) return at.error();
-    Result<Timing> timing = TimingAt(*at);
-    if (!timing) return timing.error();
+    std::optional<Fraction> fps;
+    if (!options.fps.empty()) {
+        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
+        if (!parsed) return parsed.error();
+        fps = *parsed;
+    }
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
     if (!compression) return compression.error();
     Result<OpenedEffect> opened = OpenEffect(options.scene.plugin);
@@ -22,20 +77,28 @@ Status RunRender(const RenderOptions& options) {
 
     Result<Scene> scene = PrepareScene(options.scene, session->Params(), false);
     if (!scene) return scene.error();
+    Timing timing;
+    int32_t frame = 0;
+    std::string which;
     if (scene->IsClip()) {
-        return Error{options.scene.input + ": render takes one picture; use animate (with --range A-A for one "
-                     "frame) for a clip or a sequence"};
+        const std::optional<Fraction>& own = scene->source->Info().rate;
+        const Fraction rate = fps ? *fps : own ? *own : Fraction{24, 1};
+        if (Status ok = ReadClipFrame(options, rate, &*scene, session, &timing, &frame); !ok) return ok;
+        char at[64];
+        std::snprintf(at, sizeof at, "%.6g", timing.SecondsOf(frame));
+        which = " (frame " + std::to_string(frame) + " of " + options.scene.input + ", at " + at + " s)";
+    } else if (Status ok = PlaceStill(options, fps ? *fps : Fraction{24, 1}, &*scene, session, &timing); !ok) {
+        return ok;
     }
-    if (Status ok = ApplyScene(*scene, *timing, session); !ok) return ok;
-    Result<World> frame = RenderAt(session, *timing, 0, options.scene.plugin);
-    if (!frame) return frame.error();
+    Result<World> rendered = RenderAt(*scene, session, timing, frame);
+    if (!rendered) return rendered.error();
     const WriteOptions write{*compression, scene->values, options.scene.raw_colour};
-    if (Status ok = WriteImage(*frame, options.output, write); !ok) return ok;
+    if (Status ok = WriteImage(*rendered, options.output, write); !ok) return ok;
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::cout << "rendered " << frame->Width() << "x" << frame->Height() << " at "
-              << BitsOfFormat(frame->Format()) << (BitsOfFormat(frame->Format()) == 32 ? "-bit float" : "-bit")
-              << " in " << static_cast<int64_t>(seconds * 1000.0) << " ms -> " << options.output << "\n";
+    std::cout << "rendered " << rendered->Width() << "x" << rendered->Height() << " at "
+              << BitsOfFormat(rendered->Format()) << (BitsOfFormat(rendered->Format()) == 32 ? "-bit float" : "-bit")
+              << " in " << static_cast<int64_t>(seconds * 1000.0) << " ms -> " << options.output << which << "\n";
     return Success();
 }
 

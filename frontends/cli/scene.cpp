@@ -56,6 +56,11 @@ Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamD
     }
     scene.values = ValuesOfRender(info.bits, info.exr, scene.bits);
     scene.raw_colour = options.raw_colour;
+    if (!options.background.empty()) {
+        Result<Background> background = ParseBackground(options.background, "--background");
+        if (!background) return background.error();
+        scene.background = *background;
+    }
 
     // After the input: --mask-fit layer needs the layer's size.
     Result<std::optional<MaskPath>> mask = LoadMask(options.mask, info.width, info.height);
@@ -95,6 +100,14 @@ Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* inpu
     return Success();
 }
 
+Status SetShotRate(Scene* scene, const Fraction& rate) {
+    Result<ShotKeys> placed = PlaceKeys(scene->keys, rate);
+    if (!placed) return placed.error();
+    scene->keys = std::move(*placed);
+    scene->rate = rate;
+    return Success();
+}
+
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
     if (!scene.IsClip()) session->SetInput(scene.input.Clone());
     session->SetLayerSize(scene.full_width, scene.full_height);
@@ -109,14 +122,17 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
         !ok) {
         return Error{"--param: " + ok.error().message};
     }
-    return ApplyKeys(scene.keys, MASK_ID, session);
+    return ApplyKeys(scene.keys, scene.rate, MASK_ID, session);
 }
 
-Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin) {
+Result<World> RenderAt(const Scene& scene, Session* session, const Timing& timing, int32_t frame) {
     session->SetTime(timing.TimeOf(frame), timing.time_step, timing.time_scale);
     const std::string label = timing.frames > 1 ? " of frame " + std::to_string(frame) : "";
     RenderResult rendered = session->RenderFrame();
-    if (Status ok = CheckFrame(rendered, label); !ok) return Error{plugin + ": " + ok.error().message};
+    if (Status ok = CheckFrame(rendered, label); !ok) return Error{scene.plugin + ": " + ok.error().message};
+    if (scene.background) {
+        LayOver(*scene.background, scene.raw_colour ? RenderValues::ENCODED : scene.values, &rendered.output);
+    }
     return std::move(rendered.output);
 }
 

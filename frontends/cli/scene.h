@@ -13,6 +13,7 @@
 
 #include "runner/shot/frame_rate.h"
 #include "runner/media/frame_source.h"
+#include "runner/shot/background.h"
 #include "runner/shot/colour.h"
 #include "cli/mask_select.h"
 #include "runner/shot/keys_file.h"
@@ -33,6 +34,7 @@ struct SceneOptions {
     int32_t downsample = 1;
     std::string compression;           // --compression as typed; empty: the output format's default
     bool raw_colour = false;           // --raw-colour: no colour conversion or tags, in or out
+    std::string background;            // --background #RRGGBB; empty: alpha kept
 };
 
 // The path id under which the mask is handed to the host.
@@ -49,8 +51,10 @@ struct Scene {
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
     ShotKeys keys;
+    Fraction rate{24, 1};        // the shot's frame rate, which places keys given by frame
     RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
     bool raw_colour = false;
+    std::optional<Background> background;         // rendered frames are laid over it
 
     bool IsClip() const { return input.Empty(); }
     // The rendered frame's size: the source's, downsampled (rounded up).
@@ -63,6 +67,10 @@ struct Scene {
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges);
 
+// The shot's frame rate: keys given by frame are placed at it, and every
+// key checked to be in time order (an error names the file, track and key).
+Status SetShotRate(Scene* scene, const Fraction& rate);
+
 // Input (for a still), size, resolution, mask, values and keys. FROM..TO
 // becomes two linear keys at the first and the last frame of `timing`.
 Status ApplyScene(const Scene& scene, const Timing& timing, Session* session);
@@ -72,9 +80,10 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session);
 // when the render is downsampled. Not from two threads at once for a video.
 Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* input);
 
-// One frame through pre-render and smart render; the output world, or the
-// effect's error with its code and message.
-Result<World> RenderAt(Session* session, const Timing& timing, int32_t frame, const std::string& plugin);
+// One frame through pre-render and smart render, laid over the background
+// if there is one; the output world, or the effect's error with its code
+// and message.
+Result<World> RenderAt(const Scene& scene, Session* session, const Timing& timing, int32_t frame);
 
 }  // namespace runner::cli
 

@@ -43,6 +43,7 @@ Catalog BuildCatalog(const std::string& library) {
     std::string pipl_text;
     {
         const Pipl& pipl = opened->library->PiplInfo();
+        catalog.title = pipl.name;
         const size_t by = pipl.match_name.rfind(" by ");
         catalog.author = by != std::string::npos ? pipl.match_name.substr(by + 4) : pipl.category;
         catalog.major_version = static_cast<int32_t>((pipl.version >> 19) & 0x7);

@@ -24,6 +24,7 @@ constexpr const char* MESSAGE_PREFIX = "ringstride frei0r: ";
 struct Catalog {
     std::string library;   // the effect library's path
     std::string failure;   // empty when the effect opened; else why not, one line
+    std::string title;     // the effect's name in its PiPL
     std::string author;
     std::string explanation;
     int32_t major_version = 0;

@@ -10,6 +10,7 @@
 #include "frei0r/rgba_frame.h"
 #include "runner/shot/mask_choice.h"
 #include "runner/shot/param_list.h"
+#include "runner/shot/svg_scan.h"
 
 namespace runner::frei0r {
 namespace {
@@ -28,13 +29,6 @@ std::string Short(double v) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.6g", v);
     return buf;
-}
-
-bool IsBlank(const std::string& text) {
-    for (char c : text) {
-        if (!(c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')) return false;
-    }
-    return true;
 }
 
 // A host number within [0, 1]; outside it is held at the nearer end, with a
@@ -71,8 +65,9 @@ void ApplyHostValues(FilterInstance* instance) {
             continue;
         }
         if (p.kind == ValueKind::PATH) {
-            if (IsBlank(v.text)) continue;
-            Result<MaskPath> chosen = MaskFromPathData(v.text, 0, p.name);
+            if (TrimSvgBlanks(v.text).empty()) continue;
+            const World& frame = session->Input();
+            Result<MaskPath> chosen = MaskFromText(v.text, 0, frame.Width(), frame.Height(), p.name);
             if (!chosen) instance->problems.push_back(chosen.error().message);
             else mask = std::move(*chosen);
             continue;

@@ -117,7 +117,8 @@ std::vector<HostParam> HostParams(const std::vector<ParamDefinition>& defs) {
             p.explanation =
                 "The mask: SVG path data in frame pixels from the top left, as ringstride --mask-d reads it "
                 "(M L H V C S Q T A Z, absolute or relative, e.g. 'M 10 40 C 30 0 60 0 80 40'); the first "
-                "subpath is used; empty for none. Bad data leaves frames unchanged and one line on standard error.";
+                "subpath is used; empty for none. Text starting with '<' is an SVG document instead, whose first "
+                "path or shape is used. Bad data leaves frames unchanged and one line on standard error.";
             break;
         default:
             continue;

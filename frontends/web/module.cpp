@@ -11,11 +11,11 @@
 
 #include "runner/core/session.h"
 #include "runner/shot/apply_settings.h"
+#include "runner/shot/svg_document.h"
 #include "runner/shot/svg_path.h"
 #include "web/page_text.h"
 #include "web/picture.h"
 #include "web/shot_document.h"
-#include "web/svg_import.h"
 
 extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*);
 
@@ -110,15 +110,16 @@ EMSCRIPTEN_KEEPALIVE const char* rs_set_picture(int32_t width, int32_t height, c
     return Answer(json{{"width", width}, {"height", height}});
 }
 
-// The shot of keys document `doc` at `at` seconds: the frame (RGBA at
-// "pixels", width x height) and every value and the mask at that time.
-EMSCRIPTEN_KEEPALIVE const char* rs_render(const char* doc, const char* at) {
+// The shot of keys document `doc` at `at` seconds, keys given by frame
+// placed at `rate`: the frame (RGBA at "pixels", width x height) and every
+// value and the mask at that time.
+EMSCRIPTEN_KEEPALIVE const char* rs_render(const char* doc, const char* at, const char* rate) {
     std::string why;
     runner::Session* session = Ready(&why);
     if (session == nullptr) return Fail(why);
     Page& page = ThePage();
     if (!page.has_picture) return Fail("open a picture first");
-    Result<runner::Timing> timing = runner::web::ApplyDocument(Text(doc), "shot", Text(at), session);
+    Result<runner::Timing> timing = runner::web::ApplyDocument(Text(doc), "shot", Text(at), Text(rate), session);
     if (!timing) return Fail(timing.error().message);
     runner::RenderResult rendered = session->RenderFrame();
     if (Status ok = runner::CheckFrame(rendered, ""); !ok) return Fail("the effect: " + ok.error().message);
@@ -131,15 +132,15 @@ EMSCRIPTEN_KEEPALIVE const char* rs_render(const char* doc, const char* at) {
     return Answer(answer);
 }
 
-// The values and the mask of keys document `doc` at `at` seconds, without
-// rendering (also checks the document).
-EMSCRIPTEN_KEEPALIVE const char* rs_state(const char* doc, const char* at, const char* name) {
+// A keys file opened in the page (`name` names it), its keys given by frame
+// placed at `rate`: {"document": ...} as the page keeps its shot.
+EMSCRIPTEN_KEEPALIVE const char* rs_open_keys(const char* text, const char* name, const char* rate) {
     std::string why;
     runner::Session* session = Ready(&why);
     if (session == nullptr) return Fail(why);
-    Result<runner::Timing> timing = runner::web::ApplyDocument(Text(doc), Text(name), Text(at), session);
-    if (!timing) return Fail(timing.error().message);
-    return Answer(StateAt(*session, timing->TimeOf(0)));
+    Result<json> doc = runner::web::PageDocument(Text(text), Text(name), Text(rate), session->Params());
+    if (!doc) return Fail(doc.error().message);
+    return Answer(json{{"document", *doc}});
 }
 
 // A frame rate as the command line reads --fps: {"num", "den"}.
@@ -149,10 +150,16 @@ EMSCRIPTEN_KEEPALIVE const char* rs_frame_rate(const char* text) {
     return Answer(json{{"num", rate->num}, {"den", rate->den}});
 }
 
-// The subpaths of SVG path data, in the page's mask records.
+// The subpaths of SVG path data (or of an SVG document pasted instead), in
+// the page's mask records.
 EMSCRIPTEN_KEEPALIVE const char* rs_path_data(const char* data) {
-    Result<std::vector<runner::MaskPath>> paths = runner::ParsePathData(Text(data));
-    if (!paths) return Fail("path data: " + paths.error().message);
+    const std::string text = Text(data);
+    Result<std::vector<runner::MaskPath>> paths = runner::LooksLikeSvgDocument(text)
+                                                      ? runner::ParseSvgDocument(text, "the SVG document")
+                                                      : runner::ParsePathData(text);
+    if (!paths) {
+        return Fail(runner::LooksLikeSvgDocument(text) ? paths.error().message : "path data: " + paths.error().message);
+    }
     for (const runner::MaskPath& p : *paths) {
         if (Status ok = runner::CheckMask(p, "path data"); !ok) return Fail(ok.error().message);
     }
@@ -164,8 +171,13 @@ EMSCRIPTEN_KEEPALIVE const char* rs_path_data(const char* data) {
 // the document's viewport onto the layer.
 EMSCRIPTEN_KEEPALIVE const char* rs_svg(const char* text, const char* name, int32_t width, int32_t height, int32_t fit,
                                         const char* id) {
-    Result<std::vector<runner::MaskPath>> paths =
-        runner::web::SvgMask(Text(text), Text(name), Text(id), width, height, fit != 0);
+    runner::SvgOptions options;
+    options.element_id = Text(id);
+    options.layer_width = width;
+    options.layer_height = height;
+    options.fit_layer = fit != 0;
+    options.fit_name = "fit SVG";
+    Result<std::vector<runner::MaskPath>> paths = runner::ParseSvgDocument(Text(text), Text(name), options);
     if (!paths) return Fail(paths.error().message);
     for (const runner::MaskPath& p : *paths) {
         if (Status ok = runner::CheckMask(p, Text(name)); !ok) return Fail(ok.error().message);

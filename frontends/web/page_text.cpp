@@ -12,12 +12,6 @@ namespace {
 
 using nlohmann::json;
 
-std::string Hex(const PF_Pixel& c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
-    return buf;
-}
-
 const char* Kind(PF_ParamType type) {
     switch (type) {
     case PF_Param_SLIDER: return "slider";
@@ -34,6 +28,12 @@ const char* Kind(PF_ParamType type) {
 json Pair(double x, double y) { return json::array({x, y}); }
 
 }  // namespace
+
+std::string HexColor(const PF_Pixel& c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
+    return buf;
+}
 
 json ParamsJson(const std::vector<ParamDefinition>& params) {
     json out = json::array();
@@ -64,7 +64,7 @@ json ParamsJson(const std::vector<ParamDefinition>& params) {
             p["checkbox_text"] = def.checkbox_text;
             p["default"] = def.default_value != 0.0;
             break;
-        case PF_Param_COLOR: p["default"] = Hex(def.default_color); break;
+        case PF_Param_COLOR: p["default"] = HexColor(def.default_color); break;
         default: break;
         }
         out.push_back(std::move(p));
@@ -78,7 +78,7 @@ json ValuesAt(const Session& session, int32_t time) {
     for (size_t i = 1; i < params.size(); ++i) {
         const ParamDefinition& def = params[i];
         switch (def.type) {
-        case PF_Param_COLOR: out[def.label] = Hex(session.DefAt(def.index, time).u.cd.value); break;
+        case PF_Param_COLOR: out[def.label] = HexColor(session.DefAt(def.index, time).u.cd.value); break;
         case PF_Param_CHECKBOX: out[def.label] = session.ValueAt(def.index, time) != 0.0; break;
         case PF_Param_SLIDER:
         case PF_Param_FIX_SLIDER:
@@ -144,7 +144,7 @@ Frei0rText Frei0rAt(const Session& session, PF_PathID mask_id, int32_t time) {
             if (v == mask_id && session.MaskAt(mask_id, time, &mask)) text.path = PathDataOf(mask);
             continue;
         }
-        case PF_Param_COLOR: value = Hex(session.DefAt(def.index, time).u.cd.value); break;
+        case PF_Param_COLOR: value = HexColor(session.DefAt(def.index, time).u.cd.value); break;
         case PF_Param_CHECKBOX: value = v != 0.0 ? "on" : "off"; break;
         case PF_Param_POPUP: {
             const size_t k = static_cast<size_t>(v);

@@ -14,6 +14,9 @@
 
 namespace runner::web {
 
+// "#RRGGBB".
+std::string HexColor(const PF_Pixel& c);
+
 // Every parameter after the layer, as `ringstride info` describes it:
 // index, label, kind, valid and slider range, precision, percent, choices,
 // checkbox text, default (colours as "#RRGGBB").

@@ -25,9 +25,12 @@ struct SourceInfo {
     int32_t bits = DEPTH_BITS_8;      // the depth it renders at unless --depth says otherwise
     bool exr = false;                 // OpenEXR files: scene-linear colour
     int32_t frames = 0;               // sequences and videos: their length
-    std::optional<Fraction> rate;     // videos: their frame rate
+    int64_t first_number = 0;         // sequences: the first file's frame number
+    std::optional<Fraction> rate;     // videos: the rate they are conformed to
     // Videos with sound: the first audio stream's codec ("aac", "opus", ...).
     std::string audio_codec;
+    Fraction pixel_aspect{1, 1};      // videos: the sample aspect ratio (4:3 for anamorphic 4:3)
+    double start_seconds = 0;         // videos: frame 0's time in the file, where its sound is
 };
 
 class FrameSource {
@@ -40,6 +43,12 @@ public:
     // order.
     virtual Status ReadInto(int32_t index, bool raw_colour, World* world) = 0;
     bool Sequential() const { return info_.kind == SourceKind::VIDEO; }
+    // Videos: the shot's frames become those of the clip conformed to
+    // `rate` (frames repeated or left out, so that it keeps its length; see
+    // conform.h), and the line returned says so (empty when frame i is the
+    // clip's frame i). A video opens conformed to its own rate; stills and
+    // sequences take any rate as it is.
+    virtual std::string ConformTo(const Fraction&) { return ""; }
 
 protected:
     SourceInfo info_;
@@ -53,9 +62,6 @@ bool IsVideoInput(const std::string& file);
 // as the run of consecutive files; a video extension a video; anything else
 // a still image, or a video when only ffmpeg can read it.
 Result<std::unique_ptr<FrameSource>> OpenSource(const std::string& input, int32_t start_number);
-
-// The codec of a file's first audio stream ("aac"), or an error when it has none.
-Result<std::string> AudioCodecOf(const std::string& file);
 
 }  // namespace runner
 

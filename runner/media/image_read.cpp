@@ -16,6 +16,7 @@
 
 #include "runner/media/image_io.h"
 #include "runner/shot/image_samples.h"
+#include "runner/shot/rgba.h"
 #include "runner/media/png_probe.h"
 
 namespace runner {
@@ -69,29 +70,10 @@ FilePixel<S> Fetch(const S* p, const Layout& l, S opaque) {
     return s;
 }
 
-void Store(const FilePixel<uint8_t>& s, PF_Pixel* d) { *d = {s.a, s.r, s.g, s.b}; }
-void Store(const FilePixel<uint8_t>& s, PF_Pixel16* d) {
-    *d = {Up8To16(s.a), Up8To16(s.r), Up8To16(s.g), Up8To16(s.b)};
+template <typename S, typename P>
+void Store(const FilePixel<S>& s, P* d) {
+    StoreRgba(s.r, s.g, s.b, s.a, d);
 }
-void Store(const FilePixel<uint8_t>& s, PF_PixelFloat* d) {
-    *d = {Up8ToFloat(s.a), Up8ToFloat(s.r), Up8ToFloat(s.g), Up8ToFloat(s.b)};
-}
-void Store(const FilePixel<uint16_t>& s, PF_Pixel* d) {
-    *d = {File16To8(s.a), File16To8(s.r), File16To8(s.g), File16To8(s.b)};
-}
-void Store(const FilePixel<uint16_t>& s, PF_Pixel16* d) {
-    *d = {File16To16(s.a), File16To16(s.r), File16To16(s.g), File16To16(s.b)};
-}
-void Store(const FilePixel<uint16_t>& s, PF_PixelFloat* d) {
-    *d = {File16ToFloat(s.a), File16ToFloat(s.r), File16ToFloat(s.g), File16ToFloat(s.b)};
-}
-void Store(const FilePixel<float>& s, PF_Pixel* d) {
-    *d = {UnitTo8(s.a), UnitTo8(s.r), UnitTo8(s.g), UnitTo8(s.b)};
-}
-void Store(const FilePixel<float>& s, PF_Pixel16* d) {
-    *d = {UnitTo16(s.a), UnitTo16(s.r), UnitTo16(s.g), UnitTo16(s.b)};
-}
-void Store(const FilePixel<float>& s, PF_PixelFloat* d) { *d = {s.a, s.r, s.g, s.b}; }
 
 // An EXR pixel: premultiplied and linear in the file; straight, and encoded
 // to sRGB for an integer world, in ours.
@@ -261,11 +243,9 @@ Result<ImageInfo> ReadImageInfo(const std::string& file) {
 }
 
 void RgbaInto(const void* samples, int32_t bits, World* world) {
-    Band band{static_cast<const uint8_t*>(samples), world->Height(), world->Width(), Layout{4, 3}, false, false};
-    if (bits == DEPTH_BITS_16) {
-        ConvertBandTo<uint16_t>(band, world, 0);
-    } else {
-        ConvertBandTo<uint8_t>(band, world, 0);
+    const size_t row_bytes = static_cast<size_t>(world->Width()) * 4 * (bits == DEPTH_BITS_16 ? 2 : 1);
+    for (int32_t y = 0; y < world->Height(); ++y) {
+        RgbaRowIntoWorld(static_cast<const uint8_t*>(samples) + static_cast<size_t>(y) * row_bytes, bits, world, y);
     }
 }
 

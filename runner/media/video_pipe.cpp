@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "runner/shot/colour.h"
-#include "runner/shot/image_samples.h"
+#include "runner/shot/rgba.h"
 #include "runner/media/path_util.h"
 #include "runner/media/subprocess.h"
 
@@ -20,44 +20,20 @@ namespace {
 
 // RGBA, 16 bits a channel, little-endian (as x86 stores them).
 std::vector<uint8_t> Rgba64(const World& image) {
-    const int32_t w = image.Width();
-    const int32_t h = image.Height();
-    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 8);
+    const size_t row = static_cast<size_t>(image.Width()) * 4;
+    std::vector<uint8_t> out(row * static_cast<size_t>(image.Height()) * 2);
     uint16_t* o = reinterpret_cast<uint16_t*>(out.data());
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x, o += 4) {
-            if (image.Format() == PF_PixelFormat_ARGB64) {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                o[0] = Host16ToFile16(p.red); o[1] = Host16ToFile16(p.green); o[2] = Host16ToFile16(p.blue);
-                o[3] = Host16ToFile16(p.alpha);
-            } else if (image.Format() == PF_PixelFormat_ARGB128) {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                o[0] = UnitToFile16(p.red); o[1] = UnitToFile16(p.green); o[2] = UnitToFile16(p.blue);
-                o[3] = UnitToFile16(p.alpha);
-            } else {
-                const PF_Pixel& p = image.Pixel8(x, y);
-                o[0] = static_cast<uint16_t>(p.red * 257); o[1] = static_cast<uint16_t>(p.green * 257);
-                o[2] = static_cast<uint16_t>(p.blue * 257); o[3] = static_cast<uint16_t>(p.alpha * 257);
-            }
-        }
-    }
+    for (int32_t y = 0; y < image.Height(); ++y) WorldRowToRgba16(image, y, o + static_cast<size_t>(y) * row);
     return out;
 }
 
 // Host ARGB at 8 bits; 16-bit and float worlds are scaled down.
-World Argb8(World image) {
+Result<World> Argb8(World image, const std::string& file) {
     if (image.Format() == PF_PixelFormat_ARGB32) return image;
-    World out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height()).value();
+    Result<World> out = World::Create(PF_PixelFormat_ARGB32, image.Width(), image.Height());
+    if (!out) return Error{file + ": cannot hold an 8-bit frame for ffmpeg: " + out.error().message};
     for (int32_t y = 0; y < image.Height(); ++y) {
-        for (int32_t x = 0; x < image.Width(); ++x) {
-            if (image.Format() == PF_PixelFormat_ARGB64) {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                out.Pixel8(x, y) = PF_Pixel{Host16To8(p.alpha), Host16To8(p.red), Host16To8(p.green), Host16To8(p.blue)};
-            } else {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                out.Pixel8(x, y) = PF_Pixel{UnitTo8(p.alpha), UnitTo8(p.red), UnitTo8(p.green), UnitTo8(p.blue)};
-            }
-        }
+        WorldRowToArgb8(image, y, reinterpret_cast<PF_Pixel*>(out->Row(y)));
     }
     return out;
 }
@@ -70,17 +46,17 @@ bool OneOf(const std::string& s, std::initializer_list<const char*> list) {
 }
 
 // The sound's codec in this container: copied where the container takes
-// it, otherwise AAC for .mp4, Opus for .webm and PCM for .mov.
-std::vector<std::string> AudioArguments(const std::string& ext, const std::string& codec) {
+// it (and `copy` allows), otherwise AAC for .mp4, Opus for .webm and PCM for .mov.
+std::vector<std::string> AudioArguments(const std::string& ext, const std::string& codec, bool copy) {
     if (ext == ".mp4") {
-        if (OneOf(codec, {"aac", "mp3", "alac", "ac3", "eac3"})) return {"-c:a", "copy"};
+        if (copy && OneOf(codec, {"aac", "mp3", "alac", "ac3", "eac3"})) return {"-c:a", "copy"};
         return {"-c:a", "aac", "-b:a", "192k"};
     }
     if (ext == ".webm") {
-        if (OneOf(codec, {"opus", "vorbis"})) return {"-c:a", "copy"};
+        if (copy && OneOf(codec, {"opus", "vorbis"})) return {"-c:a", "copy"};
         return {"-c:a", "libopus", "-b:a", "160k"};
     }
-    if (codec.rfind("pcm_", 0) == 0 || OneOf(codec, {"aac", "alac", "mp3"})) return {"-c:a", "copy"};
+    if (copy && (codec.rfind("pcm_", 0) == 0 || OneOf(codec, {"aac", "alac", "mp3"}))) return {"-c:a", "copy"};
     return {"-c:a", "pcm_s16le"};
 }
 
@@ -89,26 +65,33 @@ std::vector<std::string> EncoderArguments(const std::string& ext, const VideoOpt
     // RGB to BT.709 luma and chroma, and the tags that say so.
     std::vector<std::string> tags = {"-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709"};
     if (o.raw_colour) tags.clear();
-    // The frames themselves carry the tags too: some encoders (ProRes) take them from there.
-    const std::string matrix =
-        o.raw_colour ? ""
-                     : ",scale=out_color_matrix=bt709:out_range=tv,"
-                       "setparams=colorspace=bt709:color_primaries=bt709:color_trc=bt709";
-    std::vector<std::string> args;
     if (ext == ".gif") {
         return {"-filter_complex", "[0:v]split[a][b];[a]palettegen=reserve_transparent=1[p];[b][p]paletteuse",
                 "-loop", "0", "-f", "gif"};
     }
+    std::vector<std::string> filters;
+    if (ext != ".mov") filters.push_back("pad=ceil(iw/2)*2:ceil(ih/2)*2");
+    if (!o.raw_colour) {
+        // The frames themselves carry the tags too: some encoders (ProRes) take them from there.
+        filters.push_back("scale=out_color_matrix=bt709:out_range=tv");
+        filters.push_back("setparams=colorspace=bt709:color_primaries=bt709:color_trc=bt709");
+    }
+    if (o.pixel_aspect.num != o.pixel_aspect.den) {
+        filters.push_back("setsar=" + std::to_string(o.pixel_aspect.num) + "/" + std::to_string(o.pixel_aspect.den));
+    }
+    std::string chain;
+    for (const std::string& f : filters) chain += (chain.empty() ? "" : ",") + f;
+    std::vector<std::string> args;
+    if (!chain.empty()) args = {"-vf", chain};
     if (ext == ".webm") {
-        args = {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2" + matrix, "-c:v", "libvpx-vp9", "-pix_fmt", "yuva420p",
-                "-b:v", "0", "-crf", o.crf >= 0 ? crf : "30", "-f", "webm"};
+        args.insert(args.end(), {"-c:v", "libvpx-vp9", "-pix_fmt", "yuva420p", "-b:v", "0", "-crf",
+                                 o.crf >= 0 ? crf : "30", "-f", "webm"});
     } else if (ext == ".mov") {
-        args = {"-c:v", "prores_ks", "-profile:v", "4444", "-pix_fmt", "yuva444p10le", "-vendor", "apl0",
-                "-f", "mov"};
-        if (!o.raw_colour) args.insert(args.begin(), {"-vf", matrix.substr(1)});
+        args.insert(args.end(), {"-c:v", "prores_ks", "-profile:v", "4444", "-pix_fmt", "yuva444p10le", "-vendor",
+                                 "apl0", "-f", "mov"});
     } else {
-        args = {"-vf", "pad=ceil(iw/2)*2:ceil(ih/2)*2" + matrix, "-c:v", "libx264", "-pix_fmt", "yuv420p",
-                "-crf", o.crf >= 0 ? crf : "23", "-movflags", "+faststart", "-f", "mp4"};
+        args.insert(args.end(), {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-crf", o.crf >= 0 ? crf : "23",
+                                 "-movflags", "+faststart", "-f", "mp4"});
     }
     args.insert(args.end() - 2, tags.begin(), tags.end());
     return args;
@@ -121,34 +104,17 @@ bool IsVideoName(const std::string& file) {
     return ext == ".mp4" || ext == ".gif" || ext == ".webm" || ext == ".mov";
 }
 
+void EncodedSize(const std::string& file, int32_t* width, int32_t* height) {
+    const std::string ext = LowerExtension(file);
+    if (ext != ".mp4" && ext != ".webm") return;
+    *width += *width % 2;
+    *height += *height % 2;
+}
+
 std::vector<uint8_t> Rgba8(const World& image) {
-    const int32_t w = image.Width();
-    const int32_t h = image.Height();
-    std::vector<uint8_t> out(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    size_t i = 0;
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x, i += 4) {
-            switch (image.Format()) {
-            case PF_PixelFormat_ARGB32: {
-                const PF_Pixel& p = image.Pixel8(x, y);
-                out[i] = p.red; out[i + 1] = p.green; out[i + 2] = p.blue; out[i + 3] = p.alpha;
-                break;
-            }
-            case PF_PixelFormat_ARGB64: {
-                const PF_Pixel16& p = image.Pixel16(x, y);
-                out[i] = Host16To8(p.red); out[i + 1] = Host16To8(p.green); out[i + 2] = Host16To8(p.blue);
-                out[i + 3] = Host16To8(p.alpha);
-                break;
-            }
-            default: {
-                const PF_PixelFloat& p = image.PixelFloat(x, y);
-                out[i] = UnitTo8(p.red); out[i + 1] = UnitTo8(p.green); out[i + 2] = UnitTo8(p.blue);
-                out[i + 3] = UnitTo8(p.alpha);
-                break;
-            }
-            }
-        }
-    }
+    const size_t row = static_cast<size_t>(image.Width()) * 4;
+    std::vector<uint8_t> out(row * static_cast<size_t>(image.Height()));
+    for (int32_t y = 0; y < image.Height(); ++y) WorldRowToRgba8(image, y, out.data() + static_cast<size_t>(y) * row);
     return out;
 }
 
@@ -172,11 +138,12 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
     pipe->height_ = height;
     pipe->deep_ = ext == ".mov" && options.bits != 8;
     pipe->linear_ = options.linear && !options.raw_colour;
-    if ((ext == ".mp4" || ext == ".webm") && (width % 2 != 0 || height % 2 != 0)) {
+    int32_t padded_width = width, padded_height = height;
+    EncodedSize(file, &padded_width, &padded_height);
+    if (padded_width != width || padded_height != height) {
         std::fprintf(stderr, "ringstride: note: %s: %s needs even sizes; the %dx%d frames are padded to %dx%d "
                      "(a transparent or black column or row on the right or bottom)\n", file.c_str(),
-                     ext == ".mp4" ? "H.264 4:2:0" : "VP9 4:2:0", width, height, width + width % 2,
-                     height + height % 2);
+                     ext == ".mp4" ? "H.264 4:2:0" : "VP9 4:2:0", width, height, padded_width, padded_height);
     }
 
     const std::string rate = std::to_string(options.rate.num) + "/" + std::to_string(options.rate.den);
@@ -186,10 +153,18 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
                                      "-s", size, "-framerate", rate, "-i", "pipe:0"};
     const bool sound = !options.audio_source.empty() && ext != ".gif";
     if (sound) {
+        // Sound that starts later than the source's start is cut there to the
+        // sample, which a copy (whole packets) cannot do: it is encoded.
+        const bool cut = options.audio_start > 0.0;
+        if (cut) {
+            char at[64];
+            std::snprintf(at, sizeof at, "%.6f", options.audio_start);
+            args.insert(args.end(), {"-ss", at});
+        }
         args.push_back("-i");
         args.push_back(options.audio_source);
         for (const char* a : {"-map", "0:v:0", "-map", "1:a:0"}) args.push_back(a);
-        for (const std::string& a : AudioArguments(ext, options.audio_codec)) args.push_back(a);
+        for (const std::string& a : AudioArguments(ext, options.audio_codec, !cut)) args.push_back(a);
         // As long as the frames: rounded up to a microsecond, so no frame is cut.
         const double seconds = std::ceil(options.frames * static_cast<double>(options.rate.den) * 1e6 /
                                          static_cast<double>(options.rate.num)) / 1e6;
@@ -213,7 +188,7 @@ Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int
 
 VideoPipe::~VideoPipe() { Abort(); }
 
-PipeFrame VideoPipe::Pack(World image) const {
+Result<PipeFrame> VideoPipe::Pack(World image) const {
     if (linear_ && image.Format() == PF_PixelFormat_ARGB128) {
         // Video carries display-encoded values; the render holds light. The
         // frame is ours, so it is encoded where it lies.
@@ -231,7 +206,9 @@ PipeFrame VideoPipe::Pack(World image) const {
         frame.packed = Rgba64(image);
         frame.world = std::move(image);
     } else {
-        frame.world = Argb8(std::move(image));
+        Result<World> argb = Argb8(std::move(image), file_);
+        if (!argb) return argb.error();
+        frame.world = std::move(*argb);
     }
     return frame;
 }

@@ -25,6 +25,10 @@ std::vector<uint8_t> Rgba8(const World& image);
 // True for the containers we encode: .mp4, .mov, .webm, .gif.
 bool IsVideoName(const std::string& file);
 
+// The size the video holds frames of `width` x `height` at: H.264 and VP9
+// 4:2:0 round odd sizes up to even ones.
+void EncodedSize(const std::string& file, int32_t* width, int32_t* height);
+
 struct VideoOptions {
     Fraction rate{24, 1};
     int32_t frames = 0;           // how many will come (cuts the sound to the same length)
@@ -32,6 +36,8 @@ struct VideoOptions {
     int32_t crf = -1;             // H.264 and VP9 quality; -1: the codec's usual (23 and 30)
     std::string audio_source;     // a file whose first audio stream goes along; empty: none
     std::string audio_codec;      // that stream's codec, to copy it where the container takes it
+    double audio_start = 0;       // where in audio_source the sound of the first frame is, in seconds
+    Fraction pixel_aspect{1, 1};  // the frames' sample aspect ratio, written into the video
     bool raw_colour = false;      // no colour tags, ffmpeg's default conversion
     bool linear = false;          // float frames hold scene-linear values: encoded to sRGB first
 };
@@ -55,8 +61,9 @@ public:
     VideoPipe(const VideoPipe&) = delete;
     VideoPipe& operator=(const VideoPipe&) = delete;
 
-    // Into the layout the encoder reads; any thread.
-    PipeFrame Pack(World image) const;
+    // Into the layout the encoder reads; any thread. Fails only when the
+    // memory for an 8-bit copy cannot be had.
+    Result<PipeFrame> Pack(World image) const;
     Status Write(const PipeFrame& frame);
     // Waits for ffmpeg; renames the video into place on success.
     Status Close();

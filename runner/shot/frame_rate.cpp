@@ -1,7 +1,9 @@
 #include "runner/shot/frame_rate.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numeric>
 
@@ -15,35 +17,92 @@ Fraction Reduced(int64_t num, int64_t den) {
     return g > 1 ? Fraction{num / g, den / g} : Fraction{num, den};
 }
 
-// Digits with at most one '.', or two such numbers around a '/': exact.
-bool ReadFraction(const std::string& text, Fraction* out) {
-    const size_t slash = text.find('/');
-    if (slash != std::string::npos) {
-        Fraction a, b;
-        if (!ReadFraction(text.substr(0, slash), &a) || !ReadFraction(text.substr(slash + 1), &b) || b.num == 0) {
-            return false;
-        }
-        if (a.num > INT32_LIMIT || b.num > INT32_LIMIT || a.den > INT32_LIMIT || b.den > INT32_LIMIT) return false;
-        *out = Reduced(a.num * b.den, a.den * b.num);
-        return true;
-    }
-    int64_t num = 0, den = 1;
-    bool digits = false, dot = false;
-    for (char c : text) {
+// How a text reads as an exact fraction whose numerator and denominator
+// both fit the host's 32-bit frame times: it fits, it is no number, it is
+// beyond INT32_LIMIT, or it needs a finer fraction than those.
+enum class Reading { FITS, MALFORMED, TOO_LARGE, TOO_FINE };
+
+// 10^k for 0 <= k <= 18.
+int64_t PowerOfTen(int64_t k) {
+    int64_t p = 1;
+    while (k-- > 0) p *= 10;
+    return p;
+}
+
+// Digits with at most one '.' and an optional exponent (1.5, 2e3, 15e-1):
+// the decimal's exact value, reduced, and roughly in `*approx`.
+Reading ReadDecimal(const std::string& text, Fraction* out, double* approx) {
+    std::string digits;  // significant digits, without leading zeros
+    int64_t exponent = 0;
+    bool any = false, dot = false;
+    size_t i = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '.' && !dot) {
             dot = true;
         } else if (std::isdigit(static_cast<unsigned char>(c))) {
-            if (num > INT32_LIMIT || den > INT32_LIMIT) return false;
-            num = num * 10 + (c - '0');
-            if (dot) den *= 10;
-            digits = true;
+            any = true;
+            if (!(digits.empty() && c == '0')) digits += c;
+            if (dot) --exponent;
         } else {
-            return false;
+            break;
         }
     }
-    if (!digits) return false;
-    *out = Reduced(num, den);
-    return true;
+    if (!any) return Reading::MALFORMED;
+    if (i < text.size()) {
+        if (text[i] != 'e' && text[i] != 'E') return Reading::MALFORMED;
+        ++i;
+        bool negative = false;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+        int64_t e = 0;
+        bool exponent_digits = false;
+        for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+            e = std::min<int64_t>(e * 10 + (text[i] - '0'), 1000000);  // far beyond either limit
+            exponent_digits = true;
+        }
+        if (!exponent_digits || i != text.size()) return Reading::MALFORMED;
+        exponent += negative ? -e : e;
+    }
+    *approx = std::strtod(text.c_str(), nullptr);
+    if (digits.empty()) {
+        *out = Fraction{0, 1};
+        return Reading::FITS;
+    }
+    if (*approx > static_cast<double>(INT32_LIMIT)) return Reading::TOO_LARGE;
+    while (digits.back() == '0') {
+        digits.pop_back();
+        ++exponent;
+    }
+    // Below the limit, so exponent <= 9; more than 18 digits or 18
+    // decimals is finer than any denominator within the limit.
+    if (digits.size() > 18 || exponent < -18) return Reading::TOO_FINE;
+    const int64_t mantissa = std::stoll(digits);
+    const Fraction f = exponent >= 0 ? Fraction{mantissa * PowerOfTen(exponent), 1}
+                                     : Reduced(mantissa, PowerOfTen(-exponent));
+    if (f.num > INT32_LIMIT) return Reading::TOO_LARGE;
+    if (f.den > INT32_LIMIT) return Reading::TOO_FINE;
+    *out = f;
+    return Reading::FITS;
+}
+
+// A decimal, or two around one '/': exact.
+Reading ReadFraction(const std::string& text, Fraction* out) {
+    const size_t slash = text.find('/');
+    double approx = 0.0;
+    if (slash == std::string::npos) return ReadDecimal(text, out, &approx);
+    if (text.find('/', slash + 1) != std::string::npos) return Reading::MALFORMED;
+    Fraction a, b;
+    double approx_b = 0.0;
+    const Reading ra = ReadDecimal(text.substr(0, slash), &a, &approx);
+    const Reading rb = ReadDecimal(text.substr(slash + 1), &b, &approx_b);
+    if (ra == Reading::MALFORMED || rb == Reading::MALFORMED || approx_b == 0.0) return Reading::MALFORMED;
+    if (approx / approx_b > static_cast<double>(INT32_LIMIT)) return Reading::TOO_LARGE;
+    if (ra != Reading::FITS || rb != Reading::FITS) return Reading::TOO_FINE;
+    const Fraction f = Reduced(a.num * b.den, a.den * b.num);
+    if (f.num > INT32_LIMIT) return Reading::TOO_LARGE;
+    if (f.den > INT32_LIMIT) return Reading::TOO_FINE;
+    *out = f;
+    return Reading::FITS;
 }
 
 }  // namespace
@@ -62,11 +121,12 @@ Result<Fraction> ParseFrameRate(const std::string& text, const std::string& what
         if (text == n.name) return n.rate;
     }
     Fraction rate;
-    if (!ReadFraction(text, &rate)) {
+    const Reading reading = ReadFraction(text, &rate);
+    if (reading == Reading::MALFORMED) {
         return Error{what + " " + text + ": expected frames per second as a number (12.5) or a fraction (30000/1001)"};
     }
     // Between 0.01 and 1000 frames per second.
-    if (rate.num * 100 < rate.den || rate.num > 1000 * rate.den) {
+    if (reading != Reading::FITS || rate.num * 100 < rate.den || rate.num > 1000 * rate.den) {
         return Error{what + " " + text + ": must be between 0.01 and 1000 frames per second"};
     }
     return rate;
@@ -74,10 +134,16 @@ Result<Fraction> ParseFrameRate(const std::string& text, const std::string& what
 
 Result<Fraction> ParseSeconds(const std::string& text, const std::string& what) {
     Fraction t;
-    if (!ReadFraction(text, &t)) {
-        return Error{what + " " + text + ": expected seconds as a number (1.5) or a fraction (1001/30000), 0 or more"};
+    switch (ReadFraction(text, &t)) {
+    case Reading::FITS: return t;
+    case Reading::TOO_LARGE:
+        return Error{what + " " + text + ": out of range; seconds go from 0 to " + std::to_string(INT32_LIMIT)};
+    case Reading::TOO_FINE:
+        return Error{what + " " + text + ": does not fit the host's frame times (numerator and denominator up to " +
+                     std::to_string(INT32_LIMIT) + "); use a simpler fraction"};
+    case Reading::MALFORMED: break;
     }
-    return t;
+    return Error{what + " " + text + ": expected seconds as a number (1.5) or a fraction (1001/30000), 0 or more"};
 }
 
 std::string DescribeRate(const Fraction& rate) {
@@ -88,12 +154,16 @@ std::string DescribeRate(const Fraction& rate) {
     return buf;
 }
 
+double FrameSeconds(int64_t frame, const Fraction& rate) {
+    return static_cast<double>(frame * rate.den) / static_cast<double>(rate.num);
+}
+
 Result<Timing> MakeTiming(int32_t frames, const Fraction& rate) {
-    if (frames < 1 || frames > 1000000) return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};
+    if (frames < 1 || frames > 1000000) return Error{std::to_string(frames) + " frames: must be 1 to 1000000"};
     if (rate.num < 1 || rate.den < 1 || rate.num > INT32_LIMIT || rate.den > INT32_LIMIT ||
         (frames - 1) * rate.den > INT32_LIMIT) {
-        return Error{"--fps " + DescribeRate(rate) + ": " + std::to_string(frames) +
-                     " frames at this rate do not fit the host's frame times; use a simpler fraction"};
+        return Error{std::to_string(frames) + " frames at " + DescribeRate(rate) +
+                     " fps do not fit the host's frame times; use a simpler fraction"};
     }
     Timing t;
     t.frames = frames;
@@ -103,8 +173,8 @@ Result<Timing> MakeTiming(int32_t frames, const Fraction& rate) {
 }
 
 Result<Timing> TimingAt(const Fraction& seconds) {
-    if (seconds.num > INT32_LIMIT || seconds.den > INT32_LIMIT) {
-        return Error{"--at: the time does not fit the host's frame times; use a simpler fraction"};
+    if (seconds.num < 0 || seconds.den < 1 || seconds.num > INT32_LIMIT || seconds.den > INT32_LIMIT) {
+        return Error{"the time does not fit the host's frame times; use a simpler fraction"};
     }
     Timing t;
     t.frames = 1;

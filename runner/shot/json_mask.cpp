@@ -1,8 +1,14 @@
 #include "runner/shot/json_mask.h"
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <vector>
+
+#include "runner/shot/mask_choice.h"
 
 namespace runner {
 namespace {
@@ -24,18 +30,68 @@ Result<std::vector<std::pair<double, double>>> Pairs(const json& doc, const char
     return out;
 }
 
+// Where the parser is, as "\"params\" \"Time\" entry 2" (entries of lists
+// counted from 1), and the first name an object gives twice: the parser
+// itself keeps the last and says nothing.
+class DuplicateFinder {
+public:
+    bool operator()(int /*depth*/, json::parse_event_t event, json& parsed) {
+        switch (event) {
+        case json::parse_event_t::object_start:
+        case json::parse_event_t::array_start:
+            CountElement();
+            levels_.push_back(Level{event == json::parse_event_t::array_start, 0, "", {}});
+            break;
+        case json::parse_event_t::object_end:
+        case json::parse_event_t::array_end:
+            if (!levels_.empty()) levels_.pop_back();
+            break;
+        case json::parse_event_t::key:
+            if (!levels_.empty() && parsed.is_string()) {
+                Level& here = levels_.back();
+                here.name = parsed.get<std::string>();
+                if (!here.seen.insert(here.name).second && duplicate_.empty()) {
+                    const std::string inside = Place(levels_.size() - 1);
+                    duplicate_ = "\"" + here.name + "\" is given twice" + (inside.empty() ? "" : " in " + inside);
+                }
+            }
+            break;
+        case json::parse_event_t::value: CountElement(); break;
+        }
+        return true;
+    }
+    const std::string& Duplicate() const { return duplicate_; }
+
+private:
+    struct Level {
+        bool array = false;
+        size_t count = 0;  // elements of a list so far
+        std::string name;  // the member of an object being read
+        std::set<std::string> seen;
+    };
+    void CountElement() {
+        if (!levels_.empty() && levels_.back().array) ++levels_.back().count;
+    }
+    // The path to the container at `depth` (0 is the document).
+    std::string Place(size_t depth) const {
+        std::string out;
+        for (size_t i = 0; i < depth; ++i) {
+            out += (out.empty() ? "" : " ") +
+                   (levels_[i].array ? "entry " + std::to_string(levels_[i].count) : "\"" + levels_[i].name + "\"");
+        }
+        return out;
+    }
+    std::vector<Level> levels_;
+    std::string duplicate_;
+};
+
 }  // namespace
 
-Result<json> ReadJsonFile(const std::string& file, const std::string& kind) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Error{file + ": cannot open the " + kind};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ParseJsonText(text, file);
-}
-
 Result<json> ParseJsonText(const std::string& text, const std::string& file) {
+    DuplicateFinder finder;
+    json doc;
     try {
-        return json::parse(text);
+        doc = json::parse(text, std::ref(finder));
     } catch (const json::parse_error& e) {
         // The byte the parser stopped at, as a line and column counted from 1.
         const size_t at = e.byte == 0 ? 0 : std::min(e.byte - 1, text.size());
@@ -56,10 +112,31 @@ Result<json> ParseJsonText(const std::string& text, const std::string& file) {
     } catch (const json::exception& e) {
         return Error{file + ": not valid JSON: " + e.what()};
     }
+    if (!finder.Duplicate().empty()) return Error{file + ": " + finder.Duplicate()};
+    return doc;
+}
+
+Result<json> ReadJsonFile(const std::string& file, const std::string& kind) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return Error{file + ": cannot open the " + kind};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ParseJsonText(text, file);
 }
 
 Result<MaskPath> MaskFromJson(const json& doc, const std::string& what) {
     if (!doc.is_object()) return Error{what + ": the mask must be a JSON object"};
+    if (doc.contains("d")) {
+        for (const char* other : {"vertices", "in_tangents", "out_tangents", "closed"}) {
+            if (doc.contains(other)) {
+                return Error{what + ": \"d\" draws the whole mask; leave out \"" + std::string(other) + "\""};
+            }
+        }
+        const json& d = doc.at("d");
+        if (!d.is_string() || d.get<std::string>().find_first_not_of(" \t\r\n") == std::string::npos) {
+            return Error{what + ": \"d\" must be SVG path data in a text, such as \"M 0 0 L 10 10\""};
+        }
+        return MaskFromPathData(d.get<std::string>(), 0, what);
+    }
     if (!doc.contains("vertices")) return Error{what + ": the mask has no \"vertices\""};
     auto vertices = Pairs(doc, "vertices", what);
     if (!vertices) return vertices.error();

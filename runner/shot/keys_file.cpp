@@ -12,7 +12,66 @@ namespace {
 
 using nlohmann::json;
 
-std::string KeyName(size_t k, double time) { return "key " + std::to_string(k + 1) + " (time " + FormatNumber(time) + ")"; }
+// Frames as far as the host's 32-bit frame times reach, either way.
+constexpr double MAX_KEY_FRAME = 2147483647.0;
+
+// "key 2 (time 1.5)", "key 3 (frame 36)"; with the rate known, "key 3
+// (frame 36, 1.5 s at 24 fps)".
+std::string KeyName(size_t k, const KeyWhen& when, const Fraction* rate = nullptr) {
+    std::string at = when.by_frame ? "frame " + std::to_string(when.frame) : "time " + FormatNumber(when.seconds);
+    if (when.by_frame && rate != nullptr) {
+        at += ", " + FormatNumber(FrameSeconds(when.frame, *rate)) + " s at " + DescribeRate(*rate) + " fps";
+    }
+    return "key " + std::to_string(k + 1) + " (" + at + ")";
+}
+
+Result<KeyWhen> ReadWhen(const json& key, const std::string& where) {
+    KeyWhen when;
+    const bool has_time = key.contains("time"), has_frame = key.contains("frame");
+    if (has_time && has_frame) return Error{where + ": give a \"time\" or a \"frame\", not both"};
+    if (has_frame) {
+        const json& f = key.at("frame");
+        const double v = f.is_number() ? f.get<double>() : 0.5;
+        if (!(std::fabs(v) <= MAX_KEY_FRAME) || v != std::floor(v)) {
+            return Error{where + ": \"frame\" must be a whole number of frames (frame 0 is at time 0)"};
+        }
+        when.by_frame = true;
+        when.frame = static_cast<int64_t>(v);
+        return when;
+    }
+    if (!has_time || !key.at("time").is_number()) {
+        return Error{where + ": needs a \"time\" in seconds or a \"frame\""};
+    }
+    when.seconds = key.at("time").get<double>();
+    if (!std::isfinite(when.seconds)) return Error{where + ": the time must be a finite number of seconds"};
+    return when;
+}
+
+bool AnyByFrame(const std::vector<KeyWhen>& when) {
+    for (const KeyWhen& w : when) {
+        if (w.by_frame) return true;
+    }
+    return false;
+}
+
+// Each key's time in seconds (`rate` is only read for keys by frame), and
+// the times checked to increase; `where` names the track.
+template <typename Key>
+Status Place(std::vector<Key>* keys, const std::vector<KeyWhen>& when, const Fraction* rate, const std::string& where) {
+    auto name = [&](size_t k) { return KeyName(k, when[k], rate); };
+    for (size_t k = 0; k < keys->size() && k < when.size(); ++k) {
+        (*keys)[k].time = when[k].by_frame ? FrameSeconds(when[k].frame, *rate) : when[k].seconds;
+        if (k == 0) continue;
+        const double before = (*keys)[k - 1].time, now = (*keys)[k].time;
+        if (now == before) {
+            return Error{where + " " + name(k) + ": " + name(k - 1) + " is at the same time; one key per time"};
+        }
+        if (now < before) {
+            return Error{where + " " + name(k) + ": comes before " + name(k - 1) + "; keys go in time order"};
+        }
+    }
+    return Success();
+}
 
 Result<KeyInterpolation> ReadInterpolation(const json& key, const std::string& where) {
     if (!key.contains("interpolation")) return KEY_LINEAR;
@@ -54,76 +113,89 @@ Status CheckFields(const json& key, std::initializer_list<const char*> allowed, 
     return Success();
 }
 
-Result<double> ReadTime(const json& key, const std::string& where, bool has_previous, double previous) {
-    if (!key.contains("time") || !key.at("time").is_number()) return Error{where + ": needs a \"time\" in seconds"};
-    const double t = key.at("time").get<double>();
-    if (!std::isfinite(t)) return Error{where + ": the time must be a finite number of seconds"};
-    if (has_previous && !(t > previous)) {
-        return Error{where + ": time " + FormatNumber(t) + " does not follow " + FormatNumber(previous) +
-                     " (times must increase)"};
-    }
-    return t;
-}
-
 Result<ParamTrack> ReadTrack(const ParamDefinition& def, const json& entry, const std::string& where) {
     ParamTrack track;
     track.index = def.index;
     track.label = def.label;
     track.is_color = def.type == PF_Param_COLOR;
-    auto add = [&](const ParamSetting& s, double time, KeyInterpolation how) {
+    auto add = [&](const ParamSetting& s, const KeyWhen& when, KeyInterpolation how) {
         if (track.is_color) {
-            track.color_keys.push_back(ColorKey{time, s.color, how});
+            track.color_keys.push_back(ColorKey{when.seconds, s.color, how});
         } else {
-            track.keys.push_back(ScalarKey{time, s.from, how});
+            track.keys.push_back(ScalarKey{when.seconds, s.from, how});
         }
+        track.when.push_back(when);
     };
     if (!entry.is_array()) {
         Result<ParamSetting> s = ReadValue(def, entry, where);
         if (!s) return s.error();
-        add(*s, 0.0, KEY_LINEAR);
+        add(*s, KeyWhen{}, KEY_LINEAR);
         return track;
     }
     if (entry.empty()) return Error{where + ": the list of keys is empty"};
-    double previous = 0.0;
     for (size_t k = 0; k < entry.size(); ++k) {
         const json& key = entry[k];
         std::string here = where + " key " + std::to_string(k + 1);
         if (!key.is_object()) return Error{here + ": a key is {\"time\": seconds, \"value\": ...}"};
-        if (Status ok = CheckFields(key, {"time", "value", "interpolation"}, here); !ok) return ok.error();
-        Result<double> time = ReadTime(key, here, k > 0, previous);
-        if (!time) return time.error();
-        here = where + " " + KeyName(k, *time);
+        if (Status ok = CheckFields(key, {"time", "frame", "value", "interpolation"}, here); !ok) return ok.error();
+        Result<KeyWhen> when = ReadWhen(key, here);
+        if (!when) return when.error();
+        here = where + " " + KeyName(k, *when);
         if (!key.contains("value")) return Error{here + ": needs a \"value\""};
         Result<KeyInterpolation> how = ReadInterpolation(key, here);
         if (!how) return how.error();
         Result<ParamSetting> s = ReadValue(def, key.at("value"), here);
         if (!s) return s.error();
-        add(*s, *time, *how);
-        previous = *time;
+        add(*s, *when, *how);
+    }
+    // Keys by frame are in order or not only once the rate is known.
+    if (!AnyByFrame(track.when)) {
+        Status ok = track.is_color ? Place(&track.color_keys, track.when, nullptr, where)
+                                   : Place(&track.keys, track.when, nullptr, where);
+        if (!ok) return ok.error();
     }
     return track;
 }
 
-Result<std::vector<MaskKey>> ReadMaskKeys(const json& entry, const std::string& where) {
+// What tells two neighbouring mask keys apart when they cannot move into
+// each other, or nothing.
+std::string MaskMismatch(const MaskPath& a, const MaskPath& b) {
+    const auto open = [](const MaskPath& p) { return p.closed ? std::string("closed") : std::string("open"); };
+    if (a.vertices.size() != b.vertices.size()) {
+        return "vertex count (" + std::to_string(a.vertices.size()) + " and " + std::to_string(b.vertices.size()) +
+               " vertices)";
+    }
+    if (a.closed != b.closed) return "\"closed\" (" + open(a) + " and " + open(b) + ")";
+    return "";
+}
+
+struct MaskTrack {
+    std::vector<MaskKey> keys;
+    std::vector<KeyWhen> when;
+};
+
+Result<MaskTrack> ReadMaskKeys(const json& entry, const std::string& where) {
     const json list = entry.is_array() ? entry : json::array({entry});
     if (list.empty()) return Error{where + ": the list of mask keys is empty"};
-    std::vector<MaskKey> keys;
+    MaskTrack track;
     for (size_t k = 0; k < list.size(); ++k) {
         const json& key = list[k];
         std::string here = where + " key " + std::to_string(k + 1);
-        if (!key.is_object()) return Error{here + ": a mask key is an object with \"time\" and \"vertices\""};
-        if (Status ok = CheckFields(key, {"time", "interpolation", "vertices", "in_tangents", "out_tangents", "closed"},
+        if (!key.is_object()) return Error{here + ": a mask key is an object with \"time\" and \"vertices\" or \"d\""};
+        if (Status ok = CheckFields(key, {"time", "frame", "interpolation", "vertices", "in_tangents", "out_tangents",
+                                          "closed", "d"},
                                     here);
             !ok) {
             return ok.error();
         }
-        MaskKey mask_key;
-        if (entry.is_array() || key.contains("time")) {
-            Result<double> time = ReadTime(key, here, k > 0, k > 0 ? keys.back().time : 0.0);
-            if (!time) return time.error();
-            mask_key.time = *time;
+        KeyWhen when;  // a lone mask without a time: time 0
+        if (entry.is_array() || key.contains("time") || key.contains("frame")) {
+            Result<KeyWhen> read = ReadWhen(key, here);
+            if (!read) return read.error();
+            when = *read;
         }
-        here = where + " " + KeyName(k, mask_key.time);
+        here = where + " " + KeyName(k, when);
+        MaskKey mask_key;
         Result<KeyInterpolation> how = ReadInterpolation(key, here);
         if (!how) return how.error();
         mask_key.interpolation = *how;
@@ -132,22 +204,19 @@ Result<std::vector<MaskKey>> ReadMaskKeys(const json& entry, const std::string& 
         if (path->vertices.empty()) return Error{here + ": the mask has no vertices"};
         if (Status ok = CheckMask(*path, here); !ok) return ok.error();
         mask_key.path = std::move(*path);
-        if (!keys.empty()) {
-            const MaskKey& before = keys.back();
-            if (before.path.vertices.size() != mask_key.path.vertices.size() ||
-                before.path.closed != mask_key.path.closed) {
-                return Error{where + ": the keys at times " + FormatNumber(before.time) + " and " +
-                             FormatNumber(mask_key.time) + " differ in " +
-                             (before.path.closed != mask_key.path.closed ? std::string("\"closed\"")
-                                                                           : std::string("vertex count")) +
-                             " (" + std::to_string(before.path.vertices.size()) + " and " +
-                             std::to_string(mask_key.path.vertices.size()) + " vertices); neighbouring keys must "
-                             "agree"};
+        if (k > 0) {
+            if (const std::string differ = MaskMismatch(track.keys.back().path, mask_key.path); !differ.empty()) {
+                return Error{where + ": " + KeyName(k - 1, track.when.back()) + " and " + KeyName(k, when) +
+                             " differ in " + differ + "; neighbouring keys must agree"};
             }
         }
-        keys.push_back(std::move(mask_key));
+        track.keys.push_back(std::move(mask_key));
+        track.when.push_back(when);
     }
-    return keys;
+    if (!AnyByFrame(track.when)) {
+        if (Status ok = Place(&track.keys, track.when, nullptr, where); !ok) return ok.error();
+    }
+    return track;
 }
 
 }  // namespace
@@ -156,6 +225,7 @@ Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::
     if (!doc.is_object()) return Error{file + ": the keys must be a JSON object with \"params\" and \"mask\""};
     if (Status ok = CheckFields(doc, {"params", "mask"}, file); !ok) return ok.error();
     ShotKeys shot;
+    shot.file = file;
     if (doc.contains("params")) {
         const json& all = doc.at("params");
         if (!all.is_object()) return Error{file + ": \"params\" must map parameter labels to values or keys"};
@@ -173,9 +243,10 @@ Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::
         }
     }
     if (doc.contains("mask")) {
-        Result<std::vector<MaskKey>> mask = ReadMaskKeys(doc.at("mask"), file + ": mask");
+        Result<MaskTrack> mask = ReadMaskKeys(doc.at("mask"), file + ": mask");
         if (!mask) return mask.error();
-        shot.mask = std::move(*mask);
+        shot.mask = std::move(mask->keys);
+        shot.mask_when = std::move(mask->when);
     }
     return shot;
 }
@@ -186,12 +257,25 @@ Result<ShotKeys> ReadKeysFile(const std::string& file, const std::vector<ParamDe
     return ParseKeys(*doc, file, params);
 }
 
-Status ApplyKeys(const ShotKeys& keys, PF_PathID mask_id, Session* session) {
-    for (const ParamTrack& t : keys.params) {
+Result<ShotKeys> PlaceKeys(const ShotKeys& keys, const Fraction& rate) {
+    ShotKeys placed = keys;
+    for (ParamTrack& t : placed.params) {
+        const std::string where = keys.file + ": \"" + t.label + "\"";
+        Status ok = t.is_color ? Place(&t.color_keys, t.when, &rate, where) : Place(&t.keys, t.when, &rate, where);
+        if (!ok) return ok.error();
+    }
+    if (Status ok = Place(&placed.mask, placed.mask_when, &rate, keys.file + ": mask"); !ok) return ok.error();
+    return placed;
+}
+
+Status ApplyKeys(const ShotKeys& keys, const Fraction& rate, PF_PathID mask_id, Session* session) {
+    Result<ShotKeys> placed = PlaceKeys(keys, rate);
+    if (!placed) return placed.error();
+    for (const ParamTrack& t : placed->params) {
         Status ok = t.is_color ? session->SetColorKeys(t.index, t.color_keys) : session->SetKeys(t.index, t.keys);
         if (!ok) return ok;
     }
-    if (!keys.mask.empty()) return session->SetMaskKeys(mask_id, keys.mask);
+    if (!placed->mask.empty()) return session->SetMaskKeys(mask_id, placed->mask);
     return Success();
 }
 

@@ -1,5 +1,6 @@
 #include "runner/shot/mask_choice.h"
 
+#include "runner/shot/svg_document.h"
 #include "runner/shot/svg_path.h"
 
 namespace runner {
@@ -22,6 +23,17 @@ Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index
 Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const std::string& what) {
     Result<std::vector<MaskPath>> paths = ParsePathData(data);
     if (!paths) return Error{what + ": " + paths.error().message};
+    return ChooseSubpath(*paths, index, what);
+}
+
+Result<MaskPath> MaskFromText(std::string_view text, int32_t index, int32_t layer_width, int32_t layer_height,
+                              const std::string& what) {
+    if (!LooksLikeSvgDocument(text)) return MaskFromPathData(text, index, what);
+    SvgOptions svg;
+    svg.layer_width = layer_width;
+    svg.layer_height = layer_height;
+    Result<std::vector<MaskPath>> paths = ParseSvgDocument(text, what, svg);
+    if (!paths) return paths.error();
     return ChooseSubpath(*paths, index, what);
 }
 

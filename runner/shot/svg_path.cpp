@@ -1,23 +1,24 @@
 #include "runner/shot/svg_path.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 
 #include "runner/shot/arc_to_cubic.h"
+#include "runner/shot/svg_scan.h"
 
 namespace runner {
 namespace {
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string Describe(std::string_view data, size_t pos) {
     if (pos >= data.size()) {
         return "end of data";
     }
     return std::string("'") + data[pos] + "'";
+}
+
+Error Fail(size_t pos, const std::string& what) {
+    return Error{"path data: at character " + std::to_string(pos + 1) + ": " + what};
 }
 
 // Builds the subpaths vertex by vertex while the parser walks the commands.
@@ -90,83 +91,205 @@ private:
     bool open_ = false;
 };
 
+// What the commands draw with, and what they leave for the next one.
+struct Pen {
+    PathBuilder path;
+    Point current;
+    Point last_control;       // of the last C, S, Q or T, for the next S or T to reflect
+    char last_kind = 0;       // 'C' or 'Q' when the next S or T may reflect a handle
+    bool have_point = false;  // a moveto has been read
+};
+
+constexpr size_t MAX_NUMBERS = 7;  // an arc's
+
+// One command with its numbers read, coordinates made absolute.
+struct Step {
+    char letter;  // as written, for messages
+    size_t pos;   // where the command, or its repeat, starts
+    Point from;
+    Point end;
+    double v[MAX_NUMBERS];
+    char kind = 0;  // what it leaves for the next S or T
+};
+
+Status CheckPoint(const Step& s, Point p) {
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > MAX_COORDINATE ||
+        std::fabs(p.y) > MAX_COORDINATE) {
+        return Fail(s.pos, std::string("point of '") + s.letter + "' lies beyond the coordinate limit of 1e7");
+    }
+    return Success();
+}
+
+// The last control point mirrored about the current one when the command
+// before was of `kind`; otherwise the current point itself.
+Point Reflected(const Pen& pen, char kind, Point from) {
+    if (pen.last_kind != kind) return from;
+    return {2 * from.x - pen.last_control.x, 2 * from.y - pen.last_control.y};
+}
+
+Status MoveTo(Pen& pen, Step& s) {
+    pen.path.MoveTo(s.end);
+    pen.have_point = true;
+    return Success();
+}
+
+Status LineTo(Pen& pen, Step& s) {
+    pen.path.LineTo(s.from, s.end);
+    return Success();
+}
+
+Status Cubic(Pen& pen, Step& s, Point c1, Point c2) {
+    if (Status ok = CheckPoint(s, c1); !ok) return ok;
+    if (Status ok = CheckPoint(s, c2); !ok) return ok;
+    pen.path.CubicTo(c1, c2, s.end);
+    pen.last_control = c2;
+    s.kind = 'C';
+    return Success();
+}
+
+Status CurveTo(Pen& pen, Step& s) { return Cubic(pen, s, {s.v[0], s.v[1]}, {s.v[2], s.v[3]}); }
+Status SmoothCurveTo(Pen& pen, Step& s) { return Cubic(pen, s, Reflected(pen, 'C', s.from), {s.v[0], s.v[1]}); }
+
+// The cubic with handles two thirds of the way to the quadratic's control
+// point traces the same curve.
+Status Quadratic(Pen& pen, Step& s, Point q) {
+    if (Status ok = CheckPoint(s, q); !ok) return ok;
+    const Point from = s.from, end = s.end;
+    pen.path.CubicTo({from.x + 2.0 / 3.0 * (q.x - from.x), from.y + 2.0 / 3.0 * (q.y - from.y)},
+                     {end.x + 2.0 / 3.0 * (q.x - end.x), end.y + 2.0 / 3.0 * (q.y - end.y)}, end);
+    pen.last_control = q;
+    s.kind = 'Q';
+    return Success();
+}
+
+Status QuadTo(Pen& pen, Step& s) { return Quadratic(pen, s, {s.v[0], s.v[1]}); }
+Status SmoothQuadTo(Pen& pen, Step& s) { return Quadratic(pen, s, Reflected(pen, 'Q', s.from)); }
+
+Status ArcTo(Pen& pen, Step& s) {
+    for (const CubicPiece& piece : ArcToCubics(s.from, s.v[0], s.v[1], s.v[2], s.v[3] != 0.0, s.v[4] != 0.0, s.end)) {
+        if (Status ok = CheckPoint(s, piece.c1); !ok) return ok;
+        if (Status ok = CheckPoint(s, piece.c2); !ok) return ok;
+        pen.path.CubicTo(piece.c1, piece.c2, piece.end);
+    }
+    return Success();
+}
+
+// Z reads nothing; the current point it goes back to was checked when it
+// was reached.
+Status Close(Pen& pen, Step& s) {
+    pen.path.Close();
+    s.end = pen.path.Start();
+    return Success();
+}
+
+struct CommandRule {
+    char letter;          // the absolute form; its lower case is relative
+    const char* numbers;  // what each number is: an x or y coordinate (made
+                          // absolute in the relative form), 'n' any other
+                          // finite number, 'f' an arc flag (0 or 1)
+    char repeats_as;      // the command more numbers after its own make; 0: none may follow
+    bool draws;           // draws from the current point: after Z, a new subpath starts there
+    Status (*draw)(Pen&, Step&);
+};
+
+// The end point is the command's last x and last y (the current point's
+// for the one it lacks).
+constexpr CommandRule COMMANDS[] = {
+    {'M', "xy", 'L', false, MoveTo},
+    {'L', "xy", 'L', true, LineTo},
+    {'H', "x", 'H', true, LineTo},
+    {'V', "y", 'V', true, LineTo},
+    {'C', "xyxyxy", 'C', true, CurveTo},
+    {'S', "xyxy", 'S', true, SmoothCurveTo},
+    {'Q', "xyxy", 'Q', true, QuadTo},
+    {'T', "xy", 'T', true, SmoothQuadTo},
+    // Radii and rotation are not coordinates: a radius far beyond the
+    // limit still makes a (nearly straight) arc between two points within it.
+    {'A', "nnnffxy", 'A', true, ArcTo},
+    {'Z', "", 0, false, Close},
+};
+
+constexpr bool NumbersFitAStep() {
+    for (const CommandRule& rule : COMMANDS) {
+        if (std::string_view(rule.numbers).size() > MAX_NUMBERS) return false;
+    }
+    return true;
+}
+static_assert(NumbersFitAStep(), "a command takes more numbers than a Step holds");
+
+const CommandRule* FindCommand(char upper) {
+    for (const CommandRule& rule : COMMANDS) {
+        if (rule.letter == upper) return &rule;
+    }
+    return nullptr;
+}
+
 class Parser {
 public:
     explicit Parser(std::string_view data) : data_(data) {}
 
     Result<std::vector<MaskPath>> Run() {
-        SkipSpace();
+        pos_ = SkipSvgBlanks(data_, 0);
         if (pos_ >= data_.size()) {
             return Fail(pos_, "empty path data");
         }
-        char command = 0;
+        const CommandRule* rule = nullptr;
+        bool relative = false;
         while (true) {
-            SkipSpace();
+            pos_ = SkipSvgBlanks(data_, pos_);
             if (pos_ >= data_.size()) {
                 break;
             }
             const char c = data_[pos_];
-            if (std::isalpha(static_cast<unsigned char>(c))) {
-                if (std::string_view("MmLlHhVvCcSsQqTtAaZz").find(c) == std::string_view::npos) {
+            if (IsAsciiLetter(c)) {
+                rule = FindCommand(ToAsciiUpper(c));
+                if (rule == nullptr) {
                     return Fail(pos_, std::string("unknown command '") + c + "'");
                 }
-                command = c;
+                relative = c != rule->letter;
                 letter_ = c;
-                command_pos_ = pos_;
-                ++pos_;
-            } else if (command == 0) {
+                command_pos_ = pos_++;
+            } else if (rule == nullptr) {
                 return Fail(pos_, "path data must start with a moveto (M or m), found " + Describe(data_, pos_));
-            } else if (command == 'Z' || command == 'z') {
-                return Fail(pos_, "expected a command after 'Z', found " + Describe(data_, pos_));
+            } else if (rule->repeats_as == 0) {
+                return Fail(pos_, std::string("expected a command after '") + rule->letter + "', found " +
+                                      Describe(data_, pos_));
             } else {
-                // Repeated arguments without a new letter: same command again,
+                // Repeated arguments without a new letter: the command again,
                 // except that a moveto repeats as a lineto.
-                if (command == 'M') command = 'L';
-                if (command == 'm') command = 'l';
+                rule = FindCommand(rule->repeats_as);
                 command_pos_ = pos_;
             }
-            if (!builder_.Open() && command != 'M' && command != 'm' && command != 'Z' && command != 'z') {
-                if (!have_point_) {
+            if (rule->draws && !pen_.path.Open()) {
+                if (!pen_.have_point) {
                     return Fail(command_pos_, "path data must start with a moveto (M or m)");
                 }
                 // A drawing command after Z starts a new subpath at the last start.
-                builder_.MoveTo(current_);
+                pen_.path.MoveTo(pen_.current);
             }
-            Status step = Execute(command);
-            if (!step) {
+            if (Status step = Execute(*rule, relative); !step) {
                 return step.error();
             }
         }
-        return builder_.Finish();
+        return pen_.path.Finish();
     }
 
 private:
-    Error Fail(size_t pos, const std::string& what) const {
-        return Error{"path data: at character " + std::to_string(pos + 1) + ": " + what};
-    }
-
-    void SkipSpace() {
-        while (pos_ < data_.size() && IsSpace(data_[pos_])) ++pos_;
-    }
-
     void SkipSeparator() {
-        SkipSpace();
+        pos_ = SkipSvgBlanks(data_, pos_);
         if (pos_ < data_.size() && data_[pos_] == ',') {
-            ++pos_;
-            SkipSpace();
+            pos_ = SkipSvgBlanks(data_, pos_ + 1);
         }
     }
 
     // A coordinate must lie within the coordinate limit; any other number
     // (an arc's radii and rotation) only has to be finite.
-    Result<double> Number(bool coordinate = true) {
-        SkipSpace();
-        const size_t begin = pos_;
+    Result<double> Number(bool coordinate) {
+        const size_t begin = pos_ = SkipSvgBlanks(data_, pos_);
         size_t bare_exponent = std::string_view::npos;
         const size_t p = SvgNumberEnd(data_, begin, &bare_exponent);
         if (p == begin) {
-            return Fail(begin, std::string("expected a number for '") + command_letter() + "', found " +
-                                   Describe(data_, begin));
+            return Fail(begin, std::string("expected a number for '") + letter_ + "', found " + Describe(data_, begin));
         }
         if (bare_exponent != std::string_view::npos) {
             return Fail(bare_exponent, "malformed exponent, found " + Describe(data_, bare_exponent));
@@ -183,10 +306,10 @@ private:
         return value;
     }
 
-    Result<bool> Flag() {
-        SkipSpace();
+    Result<double> Flag() {
+        pos_ = SkipSvgBlanks(data_, pos_);
         if (pos_ < data_.size() && (data_[pos_] == '0' || data_[pos_] == '1')) {
-            const bool flag = data_[pos_] == '1';
+            const double flag = data_[pos_] == '1' ? 1.0 : 0.0;
             ++pos_;
             SkipSeparator();
             return flag;
@@ -194,193 +317,34 @@ private:
         return Fail(pos_, "expected an arc flag (0 or 1), found " + Describe(data_, pos_));
     }
 
-    char command_letter() const { return letter_; }
-
-    // Reads n numbers into out; the first error wins.
-    Status Numbers(double* out, int n, bool coordinates = true) {
-        for (int i = 0; i < n; ++i) {
-            Result<double> v = Number(coordinates);
+    // Reads the command's numbers (the first error wins), checks where it
+    // ends and draws it.
+    Status Execute(const CommandRule& rule, bool relative) {
+        Step s{letter_, command_pos_, pen_.current, pen_.current, {}};
+        const std::string_view numbers = rule.numbers;
+        for (size_t i = 0; i < numbers.size(); ++i) {
+            const char what = numbers[i];
+            Result<double> v = what == 'f' ? Flag() : Number(what != 'n');
             if (!v) return v.error();
-            out[i] = *v;
+            s.v[i] = *v;
+            if (what == 'x') s.end.x = s.v[i] = relative ? s.from.x + *v : *v;
+            if (what == 'y') s.end.y = s.v[i] = relative ? s.from.y + *v : *v;
         }
-        return Success();
-    }
-
-    Status CheckPoint(Point p) const {
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > MAX_COORDINATE ||
-            std::fabs(p.y) > MAX_COORDINATE) {
-            return Fail(command_pos_, std::string("point of '") + command_letter() + "' lies beyond " +
-                                          "the coordinate limit of 1e7");
-        }
-        return Success();
-    }
-
-    Point Resolve(bool relative, double x, double y) const {
-        return relative ? Point{current_.x + x, current_.y + y} : Point{x, y};
-    }
-
-    Status Execute(char command) {
-        const bool relative = std::islower(static_cast<unsigned char>(command)) != 0;
-        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(command)));
-        double a[7] = {};
-        Point end;
-        switch (upper) {
-        case 'Z': {
-            builder_.Close();
-            current_ = builder_.Start();
-            last_kind_ = 0;
-            return Success();
-        }
-        case 'M':
-        case 'L':
-        case 'T': {
-            if (Status s = Numbers(a, 2); !s) return s;
-            end = Resolve(relative, a[0], a[1]);
-            break;
-        }
-        case 'H': {
-            if (Status s = Numbers(a, 1); !s) return s;
-            end = {relative ? current_.x + a[0] : a[0], current_.y};
-            break;
-        }
-        case 'V': {
-            if (Status s = Numbers(a, 1); !s) return s;
-            end = {current_.x, relative ? current_.y + a[0] : a[0]};
-            break;
-        }
-        case 'C': {
-            if (Status s = Numbers(a, 6); !s) return s;
-            end = Resolve(relative, a[4], a[5]);
-            break;
-        }
-        case 'S':
-        case 'Q': {
-            if (Status s = Numbers(a, 4); !s) return s;
-            end = Resolve(relative, a[2], a[3]);
-            break;
-        }
-        case 'A': {
-            // Radii and rotation are not coordinates: a radius far beyond the
-            // limit still makes a (nearly straight) arc between two points
-            // within it.
-            if (Status s = Numbers(a, 3, false); !s) return s;
-            Result<bool> large = Flag();
-            if (!large) return large.error();
-            Result<bool> sweep = Flag();
-            if (!sweep) return sweep.error();
-            a[3] = *large ? 1.0 : 0.0;
-            a[4] = *sweep ? 1.0 : 0.0;
-            if (Status s = Numbers(a + 5, 2); !s) return s;
-            end = Resolve(relative, a[5], a[6]);
-            break;
-        }
-        default:
-            return Fail(command_pos_, std::string("unknown command '") + command + "'");
-        }
-        if (Status s = CheckPoint(end); !s) return s;
-
-        const Point from = current_;
-        char kind = 0;  // 'C' or 'Q' when the next S or T may reflect a handle
-        switch (upper) {
-        case 'M':
-            builder_.MoveTo(end);
-            have_point_ = true;
-            break;
-        case 'L':
-        case 'H':
-        case 'V':
-            builder_.LineTo(from, end);
-            break;
-        case 'C': {
-            const Point c1 = Resolve(relative, a[0], a[1]);
-            const Point c2 = Resolve(relative, a[2], a[3]);
-            if (Status s = CheckPoint(c1); !s) return s;
-            if (Status s = CheckPoint(c2); !s) return s;
-            builder_.CubicTo(c1, c2, end);
-            last_control_ = c2;
-            kind = 'C';
-            break;
-        }
-        case 'S': {
-            const Point c1 = last_kind_ == 'C' ? Point{2 * from.x - last_control_.x, 2 * from.y - last_control_.y}
-                                               : from;
-            const Point c2 = Resolve(relative, a[0], a[1]);
-            if (Status s = CheckPoint(c1); !s) return s;
-            if (Status s = CheckPoint(c2); !s) return s;
-            builder_.CubicTo(c1, c2, end);
-            last_control_ = c2;
-            kind = 'C';
-            break;
-        }
-        case 'Q':
-        case 'T': {
-            Point q;
-            if (upper == 'Q') {
-                q = Resolve(relative, a[0], a[1]);
-            } else {
-                q = last_kind_ == 'Q' ? Point{2 * from.x - last_control_.x, 2 * from.y - last_control_.y} : from;
-            }
-            if (Status s = CheckPoint(q); !s) return s;
-            // The cubic with handles two thirds of the way to the quadratic's
-            // control point traces the same curve.
-            builder_.CubicTo({from.x + 2.0 / 3.0 * (q.x - from.x), from.y + 2.0 / 3.0 * (q.y - from.y)},
-                             {end.x + 2.0 / 3.0 * (q.x - end.x), end.y + 2.0 / 3.0 * (q.y - end.y)}, end);
-            last_control_ = q;
-            kind = 'Q';
-            break;
-        }
-        case 'A': {
-            for (const CubicPiece& piece : ArcToCubics(from, a[0], a[1], a[2], a[3] != 0.0, a[4] != 0.0, end)) {
-                if (Status s = CheckPoint(piece.c1); !s) return s;
-                if (Status s = CheckPoint(piece.c2); !s) return s;
-                builder_.CubicTo(piece.c1, piece.c2, piece.end);
-            }
-            break;
-        }
-        default:
-            break;
-        }
-        current_ = end;
-        last_kind_ = kind;
+        if (Status ok = CheckPoint(s, s.end); !ok) return ok;
+        if (Status ok = rule.draw(pen_, s); !ok) return ok;
+        pen_.current = s.end;
+        pen_.last_kind = s.kind;
         return Success();
     }
 
     std::string_view data_;
     size_t pos_ = 0;
     size_t command_pos_ = 0;
-    PathBuilder builder_;
-    Point current_;
-    Point last_control_;
-    char last_kind_ = 0;
     char letter_ = 0;
-    bool have_point_ = false;
+    Pen pen_;
 };
 
 }  // namespace
-
-size_t SvgNumberEnd(std::string_view text, size_t pos, size_t* bare_exponent) {
-    *bare_exponent = std::string_view::npos;
-    size_t p = pos;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) ++p;
-    bool digits = false;
-    while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
-    if (p < text.size() && text[p] == '.') {
-        ++p;
-        while (p < text.size() && IsDigit(text[p])) { ++p; digits = true; }
-    }
-    if (!digits) return pos;
-    if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
-        size_t q = p + 1;
-        if (q < text.size() && (text[q] == '+' || text[q] == '-')) ++q;
-        if (q < text.size() && IsDigit(text[q])) {
-            while (q < text.size() && IsDigit(text[q])) ++q;
-            p = q;
-        } else {
-            *bare_exponent = q;
-        }
-    }
-    return p;
-}
 
 Result<std::vector<MaskPath>> ParsePathData(std::string_view data) {
     return Parser(data).Run();

@@ -1,25 +1,12 @@
 #include "runner/shot/svg_units.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
-#include "runner/shot/svg_path.h"
+#include "runner/shot/svg_scan.h"
 
 namespace runner {
 namespace {
-
-// An SVG number at *pos (an 'e' without digits after it is left for a unit
-// such as "em"), advancing *pos past it; false when there is none.
-bool ScanNumber(std::string_view text, size_t* pos, double* value) {
-    size_t bare_exponent = 0;
-    const size_t end = SvgNumberEnd(text, *pos, &bare_exponent);
-    if (end == *pos) return false;
-    const std::string number(text.substr(*pos, end - *pos));
-    *value = std::strtod(number.c_str(), nullptr);
-    *pos = end;
-    return true;
-}
 
 struct Unit {
     const char* name;
@@ -31,24 +18,6 @@ constexpr Unit UNITS[] = {{"", 1.0},           {"px", 1.0},          {"in", 96.0
 
 }  // namespace
 
-bool IsSvgBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-std::string_view TrimSvgBlanks(std::string_view text) {
-    while (!text.empty() && IsSvgBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsSvgBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        const char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool IsPercentage(std::string_view text) {
     text = TrimSvgBlanks(text);
     return !text.empty() && text.back() == '%';
@@ -59,7 +28,7 @@ Result<double> ParseLength(std::string_view text, Axis axis, const Box& viewport
     size_t pos = 0;
     double value = 0.0;
     const std::string quoted = "\"" + std::string(text) + "\"";
-    if (!ScanNumber(t, &pos, &value)) return Error{quoted + " is not a length"};
+    if (!ScanSvgNumber(t, &pos, &value)) return Error{quoted + " is not a length"};
     if (!std::isfinite(value)) return Error{quoted + " is out of range"};
     const std::string_view unit = t.substr(pos);
     if (unit == "%") {
@@ -77,15 +46,11 @@ Result<double> ParseLength(std::string_view text, Axis axis, const Box& viewport
 
 Result<std::vector<double>> ParseNumberList(std::string_view text) {
     std::vector<double> out;
-    size_t pos = 0;
-    auto skip = [&] {
-        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
-    };
-    skip();
+    size_t pos = SkipSvgBlanks(text, 0);
     while (pos < text.size()) {
         double value = 0.0;
         const size_t begin = pos;
-        if (!ScanNumber(text, &pos, &value)) {
+        if (!ScanSvgNumber(text, &pos, &value)) {
             return Error{"expected a number at character " + std::to_string(begin + 1) + " of \"" +
                          std::string(text) + "\""};
         }
@@ -93,10 +58,9 @@ Result<std::vector<double>> ParseNumberList(std::string_view text) {
             return Error{"number " + std::string(text.substr(begin, pos - begin)) + " is out of range"};
         }
         out.push_back(value);
-        skip();
+        pos = SkipSvgBlanks(text, pos);
         if (pos < text.size() && text[pos] == ',') {
-            ++pos;
-            skip();
+            pos = SkipSvgBlanks(text, pos + 1);
             if (pos >= text.size()) return Error{"\"" + std::string(text) + "\" ends with a comma"};
         }
     }
@@ -117,7 +81,7 @@ Result<AspectRatio> ParseAspectRatio(std::string_view text) {
     AspectRatio out;
     std::vector<std::string_view> words;
     for (size_t pos = 0; pos < text.size();) {
-        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
+        pos = SkipSvgBlanks(text, pos);
         const size_t begin = pos;
         while (pos < text.size() && !IsSvgBlank(text[pos])) ++pos;
         if (pos > begin) words.push_back(text.substr(begin, pos - begin));

@@ -11,12 +11,6 @@
 
 namespace runner {
 
-// SVG's white space (space, tab, line feed, carriage return, form feed),
-// `text` without it at either end, and a comparison blind to ASCII case.
-bool IsSvgBlank(char c);
-std::string_view TrimSvgBlanks(std::string_view text);
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
-
 // A rectangle in some coordinate system: a viewBox, a viewport.
 struct Box {
     double x = 0, y = 0, width = 0, height = 0;

@@ -40,11 +40,14 @@ void MakeFixtures(const ScratchDir& dir) {
     WriteText(dir / "bad.json", "{\"vertices\": [[0, 0], [1, 1]");
     WriteText(dir / "far.json", "{\"vertices\": [[0, 0], [3e7, 1]], \"closed\": false}");
     WriteText(dir / "mask.txt", "M 0 0 L 5 5");
+    WriteText(dir / "twice.json", "{\"params\": {\"Seed\": 3, \"Seed\": 4}}");
+    WriteText(dir / "late.json",
+              "{\"params\": {\"Seed\": [{\"time\": 1, \"value\": 3}, {\"frame\": 12, \"value\": 4}]}}");
 }
 
 const std::set<std::string> FIXTURES = {"in.png", "notimage.png", "big.ppm", "bad.svg", "nopath.svg",
                                         "scaled.svg", "badtransform.svg", "baddata.svg", "bad.json",
-                                        "far.json", "mask.txt"};
+                                        "far.json", "mask.txt", "twice.json", "late.json"};
 
 struct BadCase {
     const char* name;
@@ -127,6 +130,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCase{"animate with two numbers", {"animate", "in.png", "f%d_%d.png", "--frames", "3"}, {"frame number"}},
         BadCase{"animate no frames", {"animate", "in.png", "f%03d.png", "--frames", "0"}, {"--frames 0"}},
         BadCase{"animate bad fps", {"animate", "in.png", "f%03d.png", "--frames", "2", "--fps", "0"}, {"--fps"}},
+        BadCase{"fps of two slashes", {"animate", "in.png", "f%03d.png", "--frames", "2", "--fps", "1/2/3"},
+                {"--fps 1/2/3", "expected frames per second"}},
+        BadCase{"time out of range", Render({"--at", "1e300"}), {"--at 1e300", "out of range", "0 to 2147483647"}},
+        BadCase{"a name twice in a keys file", Render({"--keys", "twice.json"}),
+                {"twice.json", "\"Seed\" is given twice in \"params\""}},
+        BadCase{"a frame key before a time key at this rate", Render({"--keys", "late.json", "--fps", "24"}),
+                {"late.json", "\"Seed\" key 2 (frame 12, 0.5 s at 24 fps): comes before key 1 (time 1)"}},
         BadCase{"animate range out of range", {"animate", "in.png", "f%03d.png", "--frames", "2", "--param", "time=0..101"},
                 {"Time", "101"}},
         BadCase{"animate a popup", {"animate", "in.png", "f%03d.png", "--frames", "2", "--param", "mode=1..3"},

@@ -139,6 +139,7 @@ TEST_F(PluginAbi, BadValuesPassFramesThroughUntilMended) {
     };
     const Bad cases[] = {{"Path", "M 4 24 L x 24", "M 4 24 C 20 4 44 44 60 24"},
                          {"Path", "M 1e9 0 L 2 2", "M 4 24 C 20 4 44 44 60 24"},
+                         {"Path", "<svg><path d=\"M 0 0 L 1\"/></svg>", "M 4 24 C 20 4 44 44 60 24"},
                          {"Values", "radius=3", ""},
                          {"Values", "max radius=99999", ""},
                          {"Values", "path=M 0 0 L 9 9", ""},
@@ -154,6 +155,21 @@ TEST_F(PluginAbi, BadValuesPassFramesThroughUntilMended) {
         EXPECT_EQ(Update(instance, 0.08, 1), want) << c.name << "=" << c.value << " mended";
         lib_->destruct(instance);
     }
+}
+
+TEST_F(PluginAbi, PathTakesAnSvgDocumentSizedByTheFrame) {
+    Scene scene = SliderScene();
+    const std::vector<uint32_t> want = Reference(scene, 1);
+    // 100 % of the 64 x 48 frame over a viewBox half its size: the scene's curve at half scale.
+    for (auto& [name, value] : scene.host) {
+        if (name == "Path") {
+            value = "\n <svg xmlns=\"http://www.w3.org/2000/svg\" width=\"100%\" height=\"100%\" viewBox=\"0 0 32 24\">"
+                    "<path d=\"M 2 12 C 10 2 22 22 30 12\"/></svg>";
+        }
+    }
+    f0r_instance_t instance = Construct(scene);
+    EXPECT_EQ(Update(instance, 0, 1), want);
+    lib_->destruct(instance);
 }
 
 TEST_F(PluginAbi, ValuesWinOverSlidersAndLeaveThemWhenRemoved) {

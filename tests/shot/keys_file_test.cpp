@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "definitions.h"
+#include "runner/shot/json_mask.h"
 #include "runner/shot/keys_file.h"
 
 namespace {
@@ -59,7 +60,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadKeys{R"({"params": {"Max Radius": [{"time": 0, "value": 5}, {"time": 1, "value": 6000}]}})",
                 "\"Max Radius\" key 2 (time 1): 6000 is out of range"},
         BadKeys{R"({"params": {"Time": [{"time": 1, "value": 5}, {"time": 1, "value": 6}]}})",
-                "\"Time\" key 2: time 1 does not follow 1"},
+                "\"Time\" key 2 (time 1): key 1 (time 1) is at the same time"},
+        BadKeys{R"({"params": {"Time": [{"time": 1, "value": 5}, {"time": 0.5, "value": 6}]}})",
+                "\"Time\" key 2 (time 0.5): comes before key 1 (time 1)"},
+        BadKeys{R"({"params": {"Time": [{"frame": 2.5, "value": 5}]}})", "key 1: \"frame\" must be a whole number"},
+        BadKeys{R"({"params": {"Time": [{"frame": 2, "time": 1, "value": 5}]}})", "not both"},
+        BadKeys{R"({"mask": [{"time": 0, "d": "M 0 0 L 5 x"}]})", "mask key 1 (time 0): path data: at character 11"},
+        BadKeys{R"({"mask": [{"time": 0, "d": "M 0 0 L 5 5", "vertices": [[0, 0]]}]})", "leave out \"vertices\""},
+        BadKeys{R"({"mask": [{"time": 0, "d": 5}]})", "\"d\" must be SVG path data"},
         BadKeys{R"({"params": {"Time": [{"time": 0, "value": 5, "interpolation": "bezier"}]}})",
                 "\"Time\" key 1 (time 0): \"interpolation\" must be"},
         BadKeys{R"({"params": {"Mode": [{"time": 0, "value": "Discrete 9"}]}})", "no choice \"Discrete 9\""},
@@ -67,11 +75,63 @@ INSTANTIATE_TEST_SUITE_P(
         BadKeys{R"({"params": {"Time": [{"time": 0, "value": 5, "ease": 1}]}})", "unknown entry \"ease\""},
         BadKeys{R"({"params": {"Path": 1}})", "keyed under \"mask\""},
         BadKeys{R"({"mask": [{"time": 0, "vertices": [[0, 0], [1, 1]]}, {"time": 2, "vertices": [[0, 0]]}]})",
-                "mask: the keys at times 0 and 2 differ in vertex count"},
-        BadKeys{R"({"mask": [{"time": 0, "vertices": [[0, 0]]}, {"time": 2, "vertices": [[0, 0]], "closed": true}]})",
-                "differ in \"closed\""},
+                "mask: key 1 (time 0) and key 2 (time 2) differ in vertex count (2 and 1 vertices)"},
+        BadKeys{R"({"mask": [{"time": 0, "vertices": [[0, 0]]}, {"frame": 2, "d": "M 0 0 Z"}]})",
+                "key 1 (time 0) and key 2 (frame 2) differ in \"closed\" (open and closed)"},
         BadKeys{R"({"mask": [{"time": 0, "vertices": [[0, 0], [2e7, 0]]}]})", "mask key 1 (time 0): vertex 1"},
         BadKeys{R"({"frames": 3})", "unknown entry \"frames\""}));
+
+// Keys by frame land on exactly the time the host gives that frame, at
+// whatever rate the shot turns out to have; "d" keys are path data.
+TEST(KeysFile, FrameKeysArePlacedAtTheShotsRate) {
+    const auto doc = nlohmann::json::parse(R"({
+      "params": {"Mode": [{"time": 0, "value": 1}, {"frame": 6, "value": 3}],
+                 "Edge Color": [{"frame": 0, "value": "#000000"}, {"time": 0.25, "value": "#FFFFFF"}]},
+      "mask": [{"frame": 0, "d": "M 0 0 C 1 1 2 2 3 3"}, {"frame": 6, "vertices": [[0, 0], [9, 9]]}]})");
+    auto keys = ParseKeys(doc, "k.json", Definitions());
+    ASSERT_TRUE(keys.has_value()) << keys.error().message;
+    EXPECT_EQ(keys->mask[0].path.vertices[0].out_x, 1);
+    for (const runner::Fraction rate : {runner::Fraction{30000, 1001}, {24, 1}, {60000, 1001}}) {
+        auto placed = runner::PlaceKeys(*keys, rate);
+        ASSERT_TRUE(placed.has_value()) << placed.error().message;
+        const double frame6 = runner::MakeTiming(8, rate).value().SecondsOf(6);
+        EXPECT_EQ(placed->params[1].keys[1].time, frame6);  // Mode
+        EXPECT_EQ(placed->mask[1].time, frame6);
+        EXPECT_EQ(placed->params[0].color_keys[1].time, 0.25);
+    }
+    // Whether a frame key follows a time key depends on the rate: equal
+    // (1 fps) and earlier (2 fps) are refused, naming both keys.
+    const char* late_text = R"({"params": {"Time": [{"time": 1, "value": 0}, {"frame": 1, "value": 5}]}})";
+    auto late = ParseKeys(nlohmann::json::parse(late_text), "k.json", Definitions());
+    ASSERT_TRUE(late.has_value());
+    EXPECT_FALSE(runner::PlaceKeys(*late, {1, 1}).has_value());
+    auto refused = runner::PlaceKeys(*late, {2, 1});
+    ASSERT_FALSE(refused.has_value());
+    EXPECT_EQ(refused.error().message,
+              "k.json: \"Time\" key 2 (frame 1, 0.5 s at 2 fps): comes before key 1 (time 1); keys go in time order");
+    EXPECT_TRUE(runner::PlaceKeys(*late, {1, 2}).has_value());
+}
+
+// The parser keeps the last of two equal names; we refuse them, saying where.
+TEST(KeysFile, NamesGivenTwiceAreRefused) {
+    const struct {
+        const char* text;
+        const char* message;
+    } cases[] = {
+        {R"({"params": {"Seed": 3, "Seed": 4}})", "k.json: \"Seed\" is given twice in \"params\""},
+        {R"({"params": {"Seed": 3}, "params": {"Time": 5}})", "k.json: \"params\" is given twice"},
+        {R"({"params": {"Time": [{"time": 0, "value": 1}, {"time": 1, "time": 2, "value": 1}]}})",
+         "k.json: \"time\" is given twice in \"params\" \"Time\" entry 2"},
+        {R"({"mask": [{"time": 0, "vertices": [[0, 0]], "vertices": [[1, 1]]}]})",
+         "k.json: \"vertices\" is given twice in \"mask\" entry 1"},
+    };
+    for (const auto& c : cases) {
+        auto r = runner::ParseJsonText(c.text, "k.json");
+        ASSERT_FALSE(r.has_value()) << c.text;
+        EXPECT_EQ(r.error().message, c.message);
+    }
+    EXPECT_TRUE(runner::ParseJsonText(R"({"a": {"x": 1}, "b": {"x": 2}, "c": [{"x": 1}, {"x": 2}]})", "k.json"));
+}
 
 TEST(KeysFile, MalformedJsonIsPlacedByLineAndColumn) {
     const std::string file = ::testing::TempDir() + "bad_keys.json";

@@ -3,7 +3,8 @@
 # root, ports on 127.0.0.1, everything under one temporary folder) renders a
 # 24-frame keyed animation to a video through scripts/slurm-render.sh in
 # chunks of 5. Every frame must equal, byte for byte, the same frame of a
-# single-machine run, and the video must hold 24 frames. Every daemon it
+# single-machine run, and the video must hold 24 frames. A trimmed float
+# shot of an EXR must give the video a single-machine run writes. Every daemon it
 # started is stopped by its pid and the folder removed, also on failure.
 # Reported as skipped (77) where it cannot run: not root, or no Slurm.
 #
@@ -36,7 +37,7 @@ stop() {
   done
   for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
   if [ $status -ne 0 ] && [ $status -ne 77 ]; then
-    for log in "$work"/log/*.log "$work"/out.mp4.frames/logs/*.log; do
+    for log in "$work"/log/*.log "$work"/out.mp4.frames/logs/*.log "$work"/float.mp4.frames/logs/*.log; do
       [ -f "$log" ] && { echo "--- $log"; tail -n 15 "$log"; }
     done
   fi
@@ -107,6 +108,14 @@ cd "$work"
 grep -q "5 tasks of up to 5 frames" "$work/submitted.txt"
 "$tool" animate in/in.png "$work/ref_%06d.png" "${look[@]}" > /dev/null 2>&1
 
+# A float shot of scene-linear light (an EXR), trimmed: its float TIFF
+# frames must encode to the video animate writes straight.
+"$tool" render in/in.png in/lin.exr --depth 32 > /dev/null
+float_look=(--keys "$work/in/keys.json" --frames 12 --fps 24 --in 2f --out 0.5)
+"$submit" in/lin.exr float.mp4 "${float_look[@]}" --chunk 4 --ringstride "$tool" > "$work/submitted-float.txt"
+grep -q "3 tasks of up to 4 frames (10 frames at 24/1 fps)" "$work/submitted-float.txt"
+"$tool" animate in/lin.exr "$work/float-ref.mp4" "${float_look[@]}" > /dev/null 2>&1
+
 # Wait until the array and the encode job have left the queue.
 for _ in $(seq 600); do
   [ -z "$(squeue -h -o %i)" ] && break
@@ -120,4 +129,7 @@ for i in $(seq 0 23); do
 done
 frames="$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 out.mp4)"
 [ "$frames" = 24 ] || { echo "the encoded video has $frames frames, not 24"; exit 1; }
-echo "24 frames rendered in 5 Slurm array tasks equal the single-machine run; out.mp4 holds 24 frames"
+pixels() { ffmpeg -v error -i "$1" -f rawvideo -pix_fmt rgb24 - | md5sum; }
+[ "$(pixels float.mp4)" = "$(pixels float-ref.mp4)" ] || { echo "the float shot's video differs from animate's own"; exit 1; }
+echo "24 frames rendered in 5 Slurm array tasks equal the single-machine run; out.mp4 holds 24 frames;" \
+     "a trimmed float shot of an EXR encodes to animate's own video"

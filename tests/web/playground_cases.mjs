@@ -173,6 +173,15 @@ export const cases = [
       t.same(await t.pageFrame(), t.decodePng(cli), `frame ${frame}: the page's frame vs ringstride render --keys`);
       await holdAgainstKeys(t, `${frame}/24`, `reexported-${frame}`);
     }
+    // Keys given by frame, and masks as path data.
+    const byFrame = await upload(t, '#open-keys', 'by-frame.json', JSON.stringify({
+      params: { Time: [{ frame: 0, value: 0 }, { frame: 48, value: 100, interpolation: 'hold' }], 'Max radius': 20 },
+      mask: [{ frame: 0, d: 'M 10 90 C 60 10 160 10 210 90' }, { frame: 48, d: 'M 10 60 C 60 140 160 140 210 60' }],
+    }));
+    await t.idle();
+    const cli = t.file('by-frame.png');
+    t.ringstride('render', t.example('gradient.png'), cli, '--keys', byFrame, '--at', '44/24');
+    t.same(await t.pageFrame(), t.decodePng(cli), 'keys by frame: the page\'s frame vs ringstride render --keys');
   }],
 
   ['bad inputs are answered with a message and the page goes on', async (t) => {

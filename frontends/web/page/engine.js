@@ -27,12 +27,13 @@ export class Engine {
     });
   }
 
-  // Renders keys document `doc` at `at` seconds; resolves with the frame,
-  // or with null when a newer render took its place before it started.
-  render(doc, at) {
+  // Renders keys document `doc` at `at` seconds (keys by frame placed at
+  // `rate`); resolves with the frame, or with null when a newer render
+  // took its place before it started.
+  render(doc, at, rate) {
     if (this.pending) this.pending.resolve(null);
     return new Promise((resolve, reject) => {
-      this.pending = { doc, at, resolve, reject };
+      this.pending = { doc, at, rate, resolve, reject };
       if (!this.inFlight) this.startNext();
     });
   }
@@ -41,7 +42,7 @@ export class Engine {
     const job = this.pending;
     this.pending = null;
     if (!job) return;
-    this.inFlight = this.call('render', job.doc, job.at).then(job.resolve, job.reject).finally(() => {
+    this.inFlight = this.call('render', job.doc, job.at, job.rate).then(job.resolve, job.reject).finally(() => {
       this.inFlight = null;
       this.startNext();
     });

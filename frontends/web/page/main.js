@@ -105,7 +105,7 @@ async function refresh(reverted = false) {
   const doc = documentText();
   try {
     if (page.video) await loadVideoFrame();
-    const frame = await engine.render(doc, timeline.at());
+    const frame = await engine.render(doc, timeline.at(), timeline.rateText());
     if (!frame) return;
     page.good = doc;
     show(frame);
@@ -156,12 +156,6 @@ const editor = new MaskEditor($('overlay'), {
 });
 
 let controls = null;
-
-function canonicalLabel(label) {
-  const norm = (s) => s.toLowerCase().replace(/[-_]/g, ' ').replace(/\s+/g, ' ').trim();
-  const def = page.params.find((p) => norm(p.label) === norm(label));
-  return def ? def.label : label;
-}
 
 function useMaskPaths(paths, what) {
   const index = Number($('subpath').value) - 1;
@@ -282,12 +276,8 @@ async function importSvg(text, name) {
 
 async function openKeys(file) {
   try {
-    const text = await file.text();
-    await engine.call('state', text, timeline.at(), file.name);
-    const shot = shots.fromDocument(JSON.parse(text));
-    page.shot = shots.emptyShot();
-    shot.params.forEach((track, label) => page.shot.params.set(canonicalLabel(label), track));
-    page.shot.mask = shot.mask;
+    const { document } = await engine.call('openKeys', await file.text(), file.name, timeline.rateText());
+    page.shot = shots.fromDocument(document);
     await refresh();
   } catch (e) {
     message(e.message);
@@ -305,7 +295,7 @@ async function exportWebm() {
         await engine.call('picture', page.video.width, page.video.height, rgba.buffer, page.picture.name);
         page.videoFrame = -1;
       }
-      return engine.call('render', doc, timeline.at(i));
+      return engine.call('render', doc, timeline.at(i), timeline.rateText());
     }, (i) => status(`WebM: frame ${i + 1} of ${timeline.frames}`));
     download(blob, 'ringstride-shot.webm');
     status(`WebM: ${timeline.frames} frames, ${(blob.size / 1024).toFixed(0)} KiB`);

@@ -22,6 +22,11 @@ export class Timeline {
     return `${frame * this.rate.den}/${this.rate.num}`;
   }
 
+  // The rate as --fps takes it, exactly.
+  rateText() {
+    return `${this.rate.num}/${this.rate.den}`;
+  }
+
   setLength(frames, rate) {
     this.rate = rate;
     this.frames = Math.max(1, frames);

@@ -43,16 +43,16 @@ const calls = {
       m._free(ptr);
     }
   },
-  render(m, doc, at) {
+  render(m, doc, at, rate) {
     const started = performance.now();
-    const answer = invoke(m, 'rs_render', [doc, at]);
+    const answer = invoke(m, 'rs_render', [doc, at, rate]);
     if (answer.error) return answer;
     const size = answer.width * answer.height * 4;
     answer.pixels = m.HEAPU8.slice(answer.pixels, answer.pixels + size).buffer;
     answer.render_ms = performance.now() - started;
     return answer;
   },
-  state: (m, doc, at, name) => invoke(m, 'rs_state', [doc, at, name]),
+  openKeys: (m, keysText, name, rate) => invoke(m, 'rs_open_keys', [keysText, name, rate]),
   frameRate: (m, fps) => invoke(m, 'rs_frame_rate', [fps]),
   pathData: (m, data) => invoke(m, 'rs_path_data', [data]),
   svg: (m, svgText, name, width, height, fit, id) => invoke(m, 'rs_svg', [svgText, name, width, height, fit ? 1 : 0, id]),

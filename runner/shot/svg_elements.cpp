@@ -1,14 +1,10 @@
-#include "cli/svg_document.h"
+#include "runner/shot/svg_elements.h"
 
-#include <zlib.h>
+#include <tinyxml2.h>
 
-#include <cerrno>
-#include <cstring>
-#include <memory>
+#include "runner/shot/svg_scan.h"
 
-#include "runner/shot/svg_units.h"
-
-namespace runner::cli {
+namespace runner {
 namespace {
 
 bool IsNone(std::string_view value) {
@@ -18,42 +14,7 @@ bool IsNone(std::string_view value) {
     return EqualsIgnoringCase(value, "none");
 }
 
-struct GzCloser {
-    void operator()(gzFile_s* f) const { gzclose(f); }
-};
-
 }  // namespace
-
-Status LoadSvgDocument(const std::string& file, tinyxml2::XMLDocument* doc) {
-    // zlib reads a file that is not compressed as it is, so one reader
-    // serves .svg and .svgz alike.
-    std::unique_ptr<gzFile_s, GzCloser> in(gzopen(file.c_str(), "rb"));
-    if (!in) return Error{file + ": cannot open the mask file (" + std::strerror(errno) + ")"};
-    std::string text;
-    char buffer[1 << 16];
-    while (true) {
-        const int got = gzread(in.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            int code = 0;
-            const char* why = gzerror(in.get(), &code);
-            if (code == Z_ERRNO) return Error{file + ": cannot read the mask file (" + std::strerror(errno) + ")"};
-            return Error{file + ": not a readable gzip-compressed SVG document (" + why + ")"};
-        }
-        if (got == 0) break;
-        if (text.size() + static_cast<size_t>(got) > MAX_SVG_BYTES) {
-            return Error{file + ": the SVG document is larger than " + std::to_string(MAX_SVG_BYTES >> 20) + " MiB"};
-        }
-        text.append(buffer, static_cast<size_t>(got));
-    }
-    // A compressed file cut short ends without an error from gzread.
-    int code = 0;
-    const char* why = gzerror(in.get(), &code);
-    if (code != Z_OK) return Error{file + ": not a readable gzip-compressed SVG document (" + why + ")"};
-    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
-        return Error{file + ": not a readable SVG document (" + std::string(doc->ErrorStr()) + ")"};
-    }
-    return Success();
-}
 
 std::string_view LocalName(const tinyxml2::XMLElement& e) {
     const std::string_view name = e.Name();
@@ -91,4 +52,4 @@ const char* Href(const tinyxml2::XMLElement& e) {
     return nullptr;
 }
 
-}  // namespace runner::cli
+}  // namespace runner

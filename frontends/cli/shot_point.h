@@ -1,0 +1,41 @@
+// Points of a shot as typed for --in, --out and a clip's --at: seconds
+// (1.5, 1001/30000, or ffmpeg's [HH:]MM:SS[.fraction]) or a frame number
+// counted from 0 with an f after it (36f).
+#ifndef FOLVEK_CLI_SHOT_POINT_H
+#define FOLVEK_CLI_SHOT_POINT_H
+
+#include <stdint.h>
+
+#include <string>
+
+#include "runner/core/error.h"
+#include "runner/shot/frame_rate.h"
+
+namespace runner::cli {
+
+struct ShotPoint {
+    bool is_frame = false;
+    int64_t frame = 0;  // is_frame
+    Fraction seconds;   // otherwise
+};
+
+Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& what);
+
+// The frame on screen at the point at `rate` (frame k lasts from k / rate
+// to (k + 1) / rate); `after`: the first frame that starts at or after it.
+int64_t FrameAt(const ShotPoint& point, const Fraction& rate, bool after = false);
+
+// "A-B" (from 0, inclusive) within `frames`.
+struct FrameRange {
+    int32_t first = 0;
+    int32_t last = 0;
+};
+
+// The frames from --in to --out of a shot of `frames` frames at `rate`: from
+// the frame on screen at --in up to the first frame that starts at or after
+// --out, which is left out (as ffmpeg's -ss and -to). Either may be empty.
+Result<FrameRange> TrimRange(const std::string& in, const std::string& out, const Fraction& rate, int32_t frames);
+
+}  // namespace runner::cli
+
+#endif
