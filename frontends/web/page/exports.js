@@ -46,8 +46,9 @@ export function frei0rLines(state, params, pictureName) {
     values,
     vf,
     ffmpeg: `FREI0R_PATH=build/frei0r-1 ffmpeg -i ${shellQuote(input)} -vf ${shellQuote(vf)} out.png`,
-    melt: `FREI0R_PATH=build/frei0r-1 melt ${shellQuote(input)} out=0 -filter frei0r.ringstride ${shellQuote(`Path=${path}`)} ` +
-      `${shellQuote(`Values=""${values}""`)} -consumer avformat:out.png`,
+    melt: `FREI0R_PATH=build/frei0r-1 melt -silent ${shellQuote(input)} out=0 -filter frei0r.ringstride ` +
+      `${shellQuote(`Path=${path}`)} ${shellQuote(`Values=""${values}""`)} ` +
+      '-consumer avformat:out_%d.png vcodec=png pix_fmt=rgba',
   };
 }
 
