@@ -8,12 +8,16 @@
 # fails.
 #
 #   scripts/bench.sh [--quick] [--filter a/8] [--micro] [--shot] [--masks] [--before REV] [--long [FRAMES]]
+#   scripts/bench.sh --web [--quick]
 #
 # --masks runs the mask sizes alone; --shot runs the shot benchmarks alone;
 # --before REV builds the tool of git revision REV as well (in
 # build-bench-before/) and prints every shot figure for both, side by side.
 # --long runs only the long-run memory figures: one frei0r instance over a
 # million small frames (or FRAMES), resident memory every tenth of the way.
+# --web runs only the web page's figures (bench/web: the 8-bit scenes as
+# WebAssembly against native, and the time from a slider change to the new
+# frame in chromium at 1920x1080).
 # Other arguments go to the scene runner.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +25,7 @@ build="${RINGSTRIDE_BENCH_BUILD_DIR:-build-bench}"
 micro=0
 shot_only=0
 masks_only=0
+web=0
 quick=()
 before=""
 long_frames=""
@@ -30,6 +35,7 @@ while [[ $# -gt 0 ]]; do
     --micro) micro=1 ;;
     --shot) shot_only=1 ;;
     --masks) masks_only=1 ;;
+    --web) web=1 ;;
     --before) before="$2"; shift ;;
     --long)
       long_frames=1000000
@@ -41,6 +47,16 @@ while [[ $# -gt 0 ]]; do
 done
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_BENCH=ON >/dev/null
+if [[ $web == 1 ]]; then
+  wasm="${RINGSTRIDE_WASM_BUILD_DIR:-build-wasm}"
+  page="$(RINGSTRIDE_WASM_BUILD_DIR="$wasm" scripts/web-build.sh 2>/dev/null)"
+  NODE_PATH="${NODE_PATH:-/usr/share/nodejs}" cmake --build "$wasm" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
+  cmake --build "$build" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
+  echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo
+  exec node bench/web/web_bench.mjs "$build/bench/web/ringstride_session_bench" \
+    "$wasm/bench/web/ringstride_session_bench.js" "$page" "${quick[@]+"${quick[@]}"}"
+fi
 if [[ -n "$long_frames" ]]; then
   cmake --build "$build" -j "${JOBS:-2}" --target ringstride_long_run_bench >/dev/null
   exec "$build/bench/ringstride_long_run_bench" "$long_frames"

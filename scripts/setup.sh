@@ -5,6 +5,7 @@
 #   scripts/setup.sh        everything: the tool, tests, benchmarks, the
 #                           Windows cross build and wine, Slurm
 #   scripts/setup.sh demo   only what building the effect and the tool needs
+#   scripts/setup.sh web    only what building and serving the web page needs
 set -euo pipefail
 
 # The effect and the ringstride tool.
@@ -22,12 +23,19 @@ checks=(libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev clang libclang-
 windows=(g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
          wine wine32:i386 wine64)
 
-native=("${tool[@]}")
-if [ "${1:-all}" = demo ]; then
-  RINGSTRIDE_SKIP_WINDOWS=1
-else
-  native+=("${checks[@]}")
-fi
+# The web page: emscripten compiles the module (with tinyxml2 from Debian's
+# source package, which dpkg-dev unpacks) and python3 serves the page; its
+# tests drive Debian's chromium with puppeteer-core from npm. A node that
+# comes with its own npm (nodesource's) is kept.
+web=(cmake ninja-build ccache nlohmann-json3-dev libexpected-dev emscripten dpkg-dev python3)
+web_tests=(chromium nodejs)
+command -v npm >/dev/null || web_tests+=(npm)
+
+case "${1:-all}" in
+  demo) native=("${tool[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
+  web) native=("${web[@]}"); RINGSTRIDE_SKIP_WINDOWS=1 ;;
+  *) native=("${tool[@]}" "${checks[@]}" "${web[@]}" "${web_tests[@]}") ;;
+esac
 
 missing() {
   local out=()
@@ -49,6 +57,14 @@ if [ "$want_windows" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i3
   need_update=1
 fi
 
+# Debian's source packages (tinyxml2 for the web page's module).
+sources=/etc/apt/sources.list.d/ringstride-sources.sources
+if [ "${1:-all}" != demo ] && [ ! -f "$sources" ]; then
+  printf '%s\n' 'Types: deb-src' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm' 'Components: main' \
+    'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | "${sudo_cmd[@]}" tee "$sources" >/dev/null
+  need_update=1
+fi
+
 todo="$(missing "${native[@]}")"
 [ "$want_windows" = 1 ] && todo="$todo $(missing "${windows[@]}")"
 todo="$(echo $todo)"
@@ -56,5 +72,11 @@ if [ -n "$todo" ] || [ -n "${need_update:-}" ]; then
   echo "setup: installing $todo"
   "${sudo_cmd[@]}" apt-get update -qq
   [ -z "$todo" ] || "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends $todo >/dev/null
+fi
+# puppeteer-core for the web page's tests, from the lock file, without a
+# browser of its own (they drive Debian's chromium).
+web_tests="$(dirname "$0")/../tests/web"
+if [ "${1:-all}" = all ] && [ ! -d "$web_tests/node_modules/puppeteer-core" ]; then
+  (cd "$web_tests" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
 fi
 echo "setup: all packages present"

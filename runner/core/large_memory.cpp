@@ -18,10 +18,12 @@
 
 namespace runner {
 
-#if defined(_WIN32) || defined(FOLVEK_ADDRESS_SANITIZER)
+#if defined(_WIN32) || defined(__EMSCRIPTEN__) || defined(FOLVEK_ADDRESS_SANITIZER)
 
-// The Windows build serves tests only, and under the address sanitizer a
-// mapping of our own would hide overruns from it: the C library's allocator.
+// The Windows build serves tests only; WebAssembly cannot give back part of
+// a mapping (the trimmed ends would leak with every frame); and under the
+// address sanitizer a mapping of our own would hide overruns from it: the
+// C library's allocator.
 void* AllocateLarge(size_t bytes) { return calloc(1, bytes == 0 ? 1 : bytes); }
 void FreeLarge(void* block, size_t) { free(block); }
 
