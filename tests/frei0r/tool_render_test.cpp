@@ -111,32 +111,44 @@ protected:
         return "";
     }
 
+    using Values = std::vector<std::pair<std::string, std::string>>;
+
+    // The value `values` gives the parameter (the last of its name), else its default.
+    static std::string ValueOf(const Values& values, const Spec& s, bool* given) {
+        *given = false;
+        std::string v = s.default_text;
+        for (const auto& [name, text] : values) {
+            if (name == s.name) {
+                v = text;
+                *given = true;
+            }
+        }
+        return v;
+    }
+
+    // ffmpeg's frei0r filter with every value, in order.
+    static std::string FfmpegFilter(const Values& values) {
+        std::string list;
+        for (const Spec& s : specs_) {
+            bool given = false;
+            std::string v = ValueOf(values, s, &given);
+            if (s.type == F0R_PARAM_BOOL) v = std::strtod(v.c_str(), nullptr) >= 0.5 ? "y" : "n";
+            list += (list.empty() ? "" : "|") + v;
+        }
+        return "frei0r=ringstride:'" + list + "'";
+    }
+
     // Frames 1..frames of the clip through the plug-in with `values`
     // (neutral form, by name); the tool writes STEM_k.png.
-    static RunResult Run(Tool tool, const std::vector<std::pair<std::string, std::string>>& values,
-                         const std::string& stem, int frames, const std::string& env = "") {
-        auto value_of = [&](const Spec& s, bool* given) {
-            *given = false;
-            std::string v = s.default_text;
-            for (const auto& [name, text] : values) {
-                if (name == s.name) {
-                    v = text;
-                    *given = true;
-                }
-            }
-            return v;
-        };
+    static RunResult Run(Tool tool, const Values& values, const std::string& stem, int frames,
+                         const std::string& env = "") {
+        auto value_of = [&](const Spec& s, bool* given) { return ValueOf(values, s, given); };
+        // Frames of an earlier run under the same name would hide a run that wrote none.
+        for (int k = 1; k <= frames; ++k) std::remove((*dir_ / FrameName(stem, k)).c_str());
         std::string cmd;
         if (tool == Tool::FFMPEG) {
-            std::string list;
-            for (const Spec& s : specs_) {
-                bool given = false;
-                std::string v = value_of(s, &given);
-                if (s.type == F0R_PARAM_BOOL) v = std::strtod(v.c_str(), nullptr) >= 0.5 ? "y" : "n";
-                list += (list.empty() ? "" : "|") + v;
-            }
             cmd = "ffmpeg -nostdin -v error -y -i clip_%d.png -frames:v " + std::to_string(frames) + " -vf " +
-                  Quote("frei0r=ringstride:'" + list + "'") + " -pix_fmt rgba " + Quote(stem + "_%d.png");
+                  Quote(FfmpegFilter(values)) + " -pix_fmt rgba " + Quote(stem + "_%d.png");
         } else if (tool == Tool::MELT) {
             cmd = "melt -silent -profile p64x48.txt avformat:clip_%d.png out=" + std::to_string(frames - 1) +
                   " -filter frei0r.ringstride";
@@ -171,6 +183,7 @@ protected:
             }
             cmd += " ! videoconvert ! pngenc ! multifilesink " + Quote("location=" + stem + "_%d.png") + " index=1";
         }
+        if (tool == Tool::MELT) return RunMelt(*dir_, Env(tool) + " " + env, cmd, FrameName(stem, 1));
         return RunCommand(*dir_, Env(tool) + " " + env, cmd);
     }
 
@@ -256,7 +269,7 @@ class ToolBadValues : public ToolRuns, public ::testing::WithParamInterface<BadC
 TEST_P(ToolBadValues, PassFramesThroughWithOneLine) {
     const BadCase& c = GetParam();
     if (const std::string why = Unavailable(c.tool); !why.empty()) GTEST_SKIP() << why;
-    std::vector<std::pair<std::string, std::string>> values = SliderScene().host;
+    Values values = SliderScene().host;
     values.emplace_back(c.name, c.value);  // the last of a name counts
     const std::string stem = std::string("bad_") + ToolName(c.tool);
     const RunResult r = Run(c.tool, values, stem, 3);
