@@ -23,13 +23,13 @@ constexpr int H = 48;
 
 // Frame k (from 1) of the clip: colour everywhere, alpha that varies
 // across the frame and from frame to frame.
-inline Picture ClipFrame(int k) {
+inline Picture ClipFrame(int k, int width = W, int height = H) {
     Picture p;
-    p.width = W;
-    p.height = H;
+    p.width = width;
+    p.height = height;
     p.type = OIIO::TypeDesc::UINT8;
-    for (int y = 0; y < H; ++y) {
-        for (int x = 0; x < W; ++x) {
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
             p.samples.push_back((x * 4 + k * 9) % 256);
             p.samples.push_back((y * 5 + k * 3) % 256);
             p.samples.push_back((x * y + k * 17) % 256);
@@ -86,8 +86,9 @@ inline RunResult RunMelt(const ScratchDir& dir, const std::string& env, const st
         RunResult r = RunCommand(dir, env, command, MELT_SECONDS);
         const bool wrote = std::ifstream(dir / first_frame).good();
         if (wrote || (r.code != 0 && r.code != TIMED_OUT) || attempt == MELT_ATTEMPTS) return r;
-        const std::string why = r.code == 0 ? "exited 0 without writing a frame"
-                                            : "wrote no frame in " + std::to_string(MELT_SECONDS) + " s and was stopped";
+        const std::string why = r.code == 0
+                                    ? "exited 0 without writing a frame"
+                                    : "wrote no frame in " + std::to_string(MELT_SECONDS) + " s and was stopped";
         std::printf("melt %s; running it again (attempt %d of %d)\n", why.c_str(), attempt + 1, MELT_ATTEMPTS);
         std::fflush(stdout);
     }
@@ -120,7 +121,8 @@ inline std::string ComparePictures(const std::string& got_file, const std::strin
     for (size_t i = 0; i < got.samples.size(); ++i) {
         if (got.samples[i] != want.samples[i] && ++bad <= 4) {
             const size_t pixel = i / 4;
-            report += " (" + std::to_string(pixel % W) + "," + std::to_string(pixel / W) + ") channel " +
+            const size_t width = static_cast<size_t>(got.width);
+            report += " (" + std::to_string(pixel % width) + "," + std::to_string(pixel / width) + ") channel " +
                       std::to_string(i % 4) + ": " + std::to_string(got.samples[i]) + " vs " +
                       std::to_string(want.samples[i]) + ";";
         }
