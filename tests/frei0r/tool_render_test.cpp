@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "frei0r_host.h"
+#include "melt_run.h"
 #include "scenes.h"
 #include "tool_support.h"
 

@@ -52,13 +52,12 @@ constexpr int TIMED_OUT = 124;
 constexpr int TOOL_SECONDS = 60;
 
 // `command` (already quoted) run in `dir` with `env` (NAME=value words, quoted)
-// and the plug-in's folder as FREI0R_PATH; stopped after `seconds`.
-inline RunResult RunCommand(const ScratchDir& dir, const std::string& env, const std::string& command,
-                            int seconds = TOOL_SECONDS) {
+// and the plug-in's folder as FREI0R_PATH; stopped after TOOL_SECONDS.
+inline RunResult RunCommand(const ScratchDir& dir, const std::string& env, const std::string& command) {
     static int counter = 0;
     const std::string base = dir.Path() + ".cmd" + std::to_string(counter++);
     const std::string line = "cd " + Quote(dir.Path()) + " && env FREI0R_PATH=" + Quote(FREI0R_DIR) + " " + env +
-                             " timeout -k 5 " + std::to_string(seconds) + " " + command + " > " +
+                             " timeout -k 5 " + std::to_string(TOOL_SECONDS) + " " + command + " > " +
                              Quote(base + ".out") + " 2> " + Quote(base + ".err") + " < /dev/null";
     const int status = std::system(line.c_str());
     RunResult r;
@@ -68,30 +67,6 @@ inline RunResult RunCommand(const ScratchDir& dir, const std::string& env, const
     std::remove((base + ".out").c_str());
     std::remove((base + ".err").c_str());
     return r;
-}
-
-// melt 7.12's avformat consumer starts its encoding thread before it marks
-// itself running. A thread that gets through its set-up first (it happens
-// on a busy machine) finds the consumer not running, encodes nothing and
-// reports it stopped; melt then exits 0 without a frame, or, when that
-// report came before the mark, waits for ever with no thread left to end
-// it. Such a run is started again, at most MELT_ATTEMPTS times in all,
-// each time saying why; a run that wrote a frame is never repeated.
-constexpr int MELT_ATTEMPTS = 3;
-constexpr int MELT_SECONDS = 30;
-
-inline RunResult RunMelt(const ScratchDir& dir, const std::string& env, const std::string& command,
-                         const std::string& first_frame) {
-    for (int attempt = 1;; ++attempt) {
-        RunResult r = RunCommand(dir, env, command, MELT_SECONDS);
-        const bool wrote = std::ifstream(dir / first_frame).good();
-        if (wrote || (r.code != 0 && r.code != TIMED_OUT) || attempt == MELT_ATTEMPTS) return r;
-        const std::string why = r.code == 0
-                                    ? "exited 0 without writing a frame"
-                                    : "wrote no frame in " + std::to_string(MELT_SECONDS) + " s and was stopped";
-        std::printf("melt %s; running it again (attempt %d of %d)\n", why.c_str(), attempt + 1, MELT_ATTEMPTS);
-        std::fflush(stdout);
-    }
 }
 
 // How often the plug-in's lines containing `phrase` appear in `text`.
