@@ -76,6 +76,11 @@ inline void WriteText(const std::string& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
+// Every process these tests start is stopped after this many seconds; a
+// run of the tool or of ffprobe here takes a few at most.
+constexpr int PROCESS_SECONDS = 120;
+inline std::string TimeLimit() { return "timeout -k 5 " + std::to_string(PROCESS_SECONDS) + " "; }
+
 #ifdef RINGSTRIDE_EXE
 // Runs the tool with `args` in `dir`; stdout and stderr land in files
 // outside the folder so that its listing stays the tool's own.
@@ -83,7 +88,7 @@ inline void WriteText(const std::string& file, const std::string& text) {
 inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& args, const std::string& wrapper = "") {
     static int counter = 0;
     const std::string base = dir.Path() + ".run" + std::to_string(counter++);
-    std::string cmd = "cd " + Quote(dir.Path()) + " && " + wrapper + Quote(RINGSTRIDE_EXE);
+    std::string cmd = "cd " + Quote(dir.Path()) + " && " + TimeLimit() + wrapper + Quote(RINGSTRIDE_EXE);
     for (const std::string& a : args) cmd += " " + Quote(a);
     cmd += " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err") + " < /dev/null";
     const int status = std::system(cmd.c_str());
@@ -100,7 +105,7 @@ inline RunResult RunTool(const ScratchDir& dir, const std::vector<std::string>& 
 // What a shell command prints on standard output.
 inline std::string Capture(const std::string& cmd) {
     std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
+    if (FILE* p = popen((TimeLimit() + "sh -c " + Quote(cmd)).c_str(), "r")) {
         char buf[4096];
         for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
         pclose(p);

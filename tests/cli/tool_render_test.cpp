@@ -233,7 +233,7 @@ void WriteMaskFiles(const ScratchDir& dir) {
                                         "height=\"9\"/></clipPath></defs><g style=\"display:none\"><line x2=\"5\"/></g>"
                                         "<use href=\"#p\" x=\"10\" y=\"90.5\"/><circle id=\"ring\" cx=\"160\" cy=\"90\" "
                                         "r=\"40\"/></svg>");
-    ASSERT_EQ(std::system(("gzip -c " + Quote(dir / "mm.svg") + " > " + Quote(dir / "mm.svgz")).c_str()), 0);
+    ASSERT_EQ(std::system((TimeLimit() + "gzip -c " + Quote(dir / "mm.svg") + " > " + Quote(dir / "mm.svgz")).c_str()), 0);
 }
 
 class SameMask : public ::testing::TestWithParam<SameMaskCase> {};

@@ -35,7 +35,7 @@ protected:
         const std::string cmd = "ffmpeg -v error -f lavfi -i testsrc2=size=160x90:rate=30000/1001:duration=0.5 "
                                 "-f lavfi -i sine=frequency=440:duration=0.5 -c:v ffv1 -pix_fmt bgr0 -c:a pcm_s16le " +
                                 Quote(dir / "clip.mkv");
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        ASSERT_EQ(std::system((TimeLimit() + cmd).c_str()), 0);
         WriteText(dir / "keys.json", KEYS);
     }
     ScratchDir dir;
@@ -50,7 +50,7 @@ TEST_F(Shot, EachFrameIsRenderOfTheDecodedFrameAtItsExactTime) {
         const std::string n = std::to_string(i);
         const std::string decode = "ffmpeg -v error -i " + Quote(dir / "clip.mkv") + " -vf " + Quote("select=eq(n\\," + n + ")") +
                                    " -fps_mode passthrough -frames:v 1 -pix_fmt rgba " + Quote(dir / ("d" + n + ".png"));
-        ASSERT_EQ(std::system(decode.c_str()), 0);
+        ASSERT_EQ(std::system((TimeLimit() + decode).c_str()), 0);
         r = RunTool(dir, {"render", "d" + n + ".png", "r" + n + ".png", "--keys", "keys.json", "--at",
                           std::to_string(i * 1001) + "/30000"});
         ASSERT_EQ(r.code, 0) << r.err;
@@ -93,8 +93,8 @@ TEST_F(Shot, VideoOutputsCarryAlphaAndTheSoundCutToTheirLength) {
 
 TEST_F(Shot, SequencesRunFromTheirFirstNumberAndAGapIsNamed) {
     fs::create_directory(dir / "seq");
-    ASSERT_EQ(std::system(("ffmpeg -v error -i " + Quote(dir / "clip.mkv") + " -frames:v 4 -start_number 7 " +
-                           Quote(dir / "seq/in_%03d.png")).c_str()), 0);
+    ASSERT_EQ(std::system((TimeLimit() + "ffmpeg -v error -i " + Quote(dir / "clip.mkv") +
+                           " -frames:v 4 -start_number 7 " + Quote(dir / "seq/in_%03d.png")).c_str()), 0);
     RunResult r = RunTool(dir, {"animate", "seq/in_%03d.png", "s_%d.png", "--mask-d", "M 0 45 H 160"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("animated 4 frames"), std::string::npos) << r.out;

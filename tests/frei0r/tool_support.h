@@ -23,13 +23,13 @@ constexpr int H = 48;
 
 // Frame k (from 1) of the clip: colour everywhere, alpha that varies
 // across the frame and from frame to frame.
-inline Picture ClipFrame(int k) {
+inline Picture ClipFrame(int k, int width = W, int height = H) {
     Picture p;
-    p.width = W;
-    p.height = H;
+    p.width = width;
+    p.height = height;
     p.type = OIIO::TypeDesc::UINT8;
-    for (int y = 0; y < H; ++y) {
-        for (int x = 0; x < W; ++x) {
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
             p.samples.push_back((x * 4 + k * 9) % 256);
             p.samples.push_back((y * 5 + k * 3) % 256);
             p.samples.push_back((x * y + k * 17) % 256);
@@ -45,14 +45,20 @@ inline bool HaveProgram(const std::string& name) {
     return std::system(("command -v " + Quote(name) + " > /dev/null 2>&1").c_str()) == 0;
 }
 
+// timeout(1)'s status when it had to stop the command.
+constexpr int TIMED_OUT = 124;
+// A run of a tool on a few small frames takes a second or two, some ten
+// on a loaded machine.
+constexpr int TOOL_SECONDS = 60;
+
 // `command` (already quoted) run in `dir` with `env` (NAME=value words, quoted)
-// and the plug-in's folder as FREI0R_PATH; at most two minutes.
+// and the plug-in's folder as FREI0R_PATH; stopped after TOOL_SECONDS.
 inline RunResult RunCommand(const ScratchDir& dir, const std::string& env, const std::string& command) {
     static int counter = 0;
     const std::string base = dir.Path() + ".cmd" + std::to_string(counter++);
     const std::string line = "cd " + Quote(dir.Path()) + " && env FREI0R_PATH=" + Quote(FREI0R_DIR) + " " + env +
-                             " timeout 120 " + command + " > " + Quote(base + ".out") + " 2> " + Quote(base + ".err") +
-                             " < /dev/null";
+                             " timeout -k 5 " + std::to_string(TOOL_SECONDS) + " " + command + " > " +
+                             Quote(base + ".out") + " 2> " + Quote(base + ".err") + " < /dev/null";
     const int status = std::system(line.c_str());
     RunResult r;
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -90,7 +96,8 @@ inline std::string ComparePictures(const std::string& got_file, const std::strin
     for (size_t i = 0; i < got.samples.size(); ++i) {
         if (got.samples[i] != want.samples[i] && ++bad <= 4) {
             const size_t pixel = i / 4;
-            report += " (" + std::to_string(pixel % W) + "," + std::to_string(pixel / W) + ") channel " +
+            const size_t width = static_cast<size_t>(got.width);
+            report += " (" + std::to_string(pixel % width) + "," + std::to_string(pixel / width) + ") channel " +
                       std::to_string(i % 4) + ": " + std::to_string(got.samples[i]) + " vs " +
                       std::to_string(want.samples[i]) + ";";
         }
