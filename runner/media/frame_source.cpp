@@ -65,29 +65,6 @@ bool HasFrameNumber(const std::string& input) {
     return false;
 }
 
-// The frame number in `name` when the pattern, filled with it, gives back
-// exactly that name.
-std::optional<int64_t> NumberOf(const std::string& pattern, const std::string& name) {
-    const size_t percent = pattern.find('%');
-    const size_t d = pattern.find('d', percent);
-    const std::string prefix = pattern.substr(0, percent);
-    const std::string suffix = pattern.substr(d + 1);
-    if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
-        return std::nullopt;
-    }
-    const std::string digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    const bool all_digits = std::all_of(digits.begin(), digits.end(),
-                                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
-    if (digits.size() > 9 || !all_digits) {
-        return std::nullopt;
-    }
-    const int64_t n = std::stoll(digits);
-    Result<std::string> again = FrameFileName(pattern, static_cast<int32_t>(n));
-    if (!again || *again != name) return std::nullopt;
-    return n;
-}
-
 Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, int32_t start_number) {
     if (Result<std::string> ok = FrameFileName(pattern, 0); !ok) return ok.error();
     const fs::path full(pattern);
@@ -99,7 +76,7 @@ Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, in
     std::error_code ec;
     std::set<int64_t> numbers;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (std::optional<int64_t> n = NumberOf(file_pattern, it->path().filename().string())) numbers.insert(*n);
+        if (std::optional<int64_t> n = FrameNumberOf(file_pattern, it->path().filename().string())) numbers.insert(*n);
     }
     if (ec) return Error{pattern + ": cannot list " + folder.string() + ": " + ec.message()};
     if (numbers.empty()) return Error{pattern + ": no file matches the pattern"};

@@ -15,6 +15,7 @@
 #include "runner/media/exr_zip.h"
 #include "runner/media/image_io.h"
 #include "runner/shot/image_samples.h"
+#include "runner/shot/rgba.h"
 #include "runner/media/path_util.h"
 
 namespace runner {
@@ -44,17 +45,6 @@ void RowAsRendered(const Pixel* p, int32_t w, Sample* out) {
         out[1] = p[x].green;
         out[2] = p[x].blue;
         out[3] = p[x].alpha;
-    }
-}
-
-// 16-bit worlds into 16-bit files, rescaled to the file's full range.
-
-void Row16To16(const PF_Pixel16* p, int32_t w, uint16_t* out) {
-    for (int32_t x = 0; x < w; ++x, out += 4) {
-        out[0] = Host16ToFile16(p[x].red);
-        out[1] = Host16ToFile16(p[x].green);
-        out[2] = Host16ToFile16(p[x].blue);
-        out[3] = Host16ToFile16(p[x].alpha);
     }
 }
 
@@ -118,12 +108,12 @@ void ConvertRow(const World& world, int32_t y, OIIO::TypeDesc type, const Conver
     case PF_PixelFormat_ARGB32: {
         const PF_Pixel* p = reinterpret_cast<const PF_Pixel*>(row);
         if (how.premultiply) return RowIntToExr<Exr8>(p, w, how.decode, reinterpret_cast<float*>(out));
-        return RowAsRendered(p, w, out);
+        return WorldRowToRgba8(world, y, out);
     }
     case PF_PixelFormat_ARGB64: {
         const PF_Pixel16* p = reinterpret_cast<const PF_Pixel16*>(row);
         if (how.premultiply) return RowIntToExr<Exr16>(p, w, how.decode, reinterpret_cast<float*>(out));
-        return Row16To16(p, w, reinterpret_cast<uint16_t*>(out));
+        return WorldRowToRgba16(world, y, reinterpret_cast<uint16_t*>(out));
     }
     default: {
         const PF_PixelFloat* p = reinterpret_cast<const PF_PixelFloat*>(row);
