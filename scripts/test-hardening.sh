@@ -9,14 +9,14 @@
 # Environment:
 #   RINGSTRIDE_BUILD_DIR      ordinary build with protocol_tests (default build)
 #   RINGSTRIDE_ASAN_DIR       sanitizer and fuzzing build (default build-asan)
-#   RINGSTRIDE_FUZZ_SECONDS   time per fuzz target (default 45)
+#   RINGSTRIDE_FUZZ_SECONDS   time per fuzz target (default 30)
 #   RINGSTRIDE_JOBS           parallel jobs (default: the number of cores)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$PWD"
 build="${RINGSTRIDE_BUILD_DIR:-build}"
 asan="${RINGSTRIDE_ASAN_DIR:-build-asan}"
-fuzz_seconds="${RINGSTRIDE_FUZZ_SECONDS:-45}"
+fuzz_seconds="${RINGSTRIDE_FUZZ_SECONDS:-30}"
 jobs="${RINGSTRIDE_JOBS:-$(nproc)}"
 
 # The image libraries leak on some corrupt files inside their own error
