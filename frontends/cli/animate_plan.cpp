@@ -134,7 +134,7 @@ std::vector<int32_t> FramesToRender(const FrameSink& sink, const FrameRange& ran
 
 std::string LeftoverFramesNote(const std::string& pattern, int32_t frames) {
     std::vector<int32_t> beyond;
-    for (int64_t n : FrameNumbersPresent(pattern)) {
+    for (int64_t n : FrameNumbersPresent(pattern).value_or(std::vector<int64_t>{})) {
         if (n >= frames) beyond.push_back(static_cast<int32_t>(n));
     }
     if (beyond.empty()) return "";

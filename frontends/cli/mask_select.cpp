@@ -18,6 +18,16 @@ std::string Source(const MaskOptions& options) { return options.file.empty() ? s
 
 }  // namespace
 
+MaskFileName SplitMaskName(const std::string& name) {
+    std::error_code ec;
+    const size_t hash = name.rfind('#');
+    if (hash == std::string::npos || std::filesystem::exists(name, ec)) return {name, std::nullopt};
+    const std::string base = name.substr(0, hash);
+    const std::string ext = LowerExtension(base);
+    if (!IsSvgExtension(ext) && ext != ".json") return {name, std::nullopt};
+    return {base, name.substr(hash + 1)};
+}
+
 Result<std::vector<MaskPath>> ReadMaskFile(const std::string& file, const SvgOptions& svg) {
     const std::string ext = LowerExtension(file);
     if (IsSvgExtension(ext)) return ReadSvgMask(file, svg);
@@ -30,23 +40,16 @@ Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options, int32_t lay
         return std::optional<MaskPath>{};
     }
     const std::string what = Source(options);
-    std::string file = options.file;
     SvgOptions svg;
     svg.layer_width = layer_width;
     svg.layer_height = layer_height;
     svg.fit_layer = options.fit == MaskFit::LAYER;
-    // FILE.svg#ID: a '#' after an SVG file's name names an element; a
-    // file whose own name holds a '#' is found first.
-    std::error_code ec;
-    if (const size_t hash = file.rfind('#'); hash != std::string::npos && !std::filesystem::exists(file, ec)) {
-        const std::string base = file.substr(0, hash);
-        const std::string base_ext = LowerExtension(base);
-        if (base_ext == ".json") return Error{what + ": an element id after '#' applies to SVG masks only"};
-        if (IsSvgExtension(base_ext)) {
-            svg.element_id = file.substr(hash + 1);
-            if (svg.element_id.empty()) return Error{what + ": no element id after '#'"};
-            file = base;
-        }
+    const MaskFileName named = SplitMaskName(options.file);
+    const std::string& file = named.file;
+    if (named.element_id) {
+        if (LowerExtension(file) == ".json") return Error{what + ": an element id after '#' applies to SVG masks only"};
+        if (named.element_id->empty()) return Error{what + ": no element id after '#'"};
+        svg.element_id = *named.element_id;
     }
     if (svg.fit_layer && !IsSvgExtension(LowerExtension(file))) {
         return Error{what + ": --mask-fit layer applies to SVG masks only (" +
@@ -57,13 +60,7 @@ Result<std::optional<MaskPath>> LoadMask(const MaskOptions& options, int32_t lay
     if (!paths) {
         return options.file.empty() ? Error{"--mask-d: " + paths.error().message} : paths.error();
     }
-    const size_t count = paths->size();
-    if (options.index < 0 || static_cast<size_t>(options.index) >= count) {
-        const std::string range = count == 1 ? "only index 0" : "indices 0 to " + std::to_string(count - 1);
-        return Error{what + ": --mask-index " + std::to_string(options.index) + " does not exist (the mask has " +
-                     std::to_string(count) + (count == 1 ? " subpath, " : " subpaths, ") + range + ")"};
-    }
-    Result<MaskPath> mask = ChooseSubpath(*paths, options.index, what);
+    Result<MaskPath> mask = ChooseSubpath(*paths, options.index, what, "--mask-index");
     if (!mask) return mask.error();
     return std::optional<MaskPath>{std::move(*mask)};
 }

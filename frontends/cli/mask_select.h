@@ -26,6 +26,15 @@ struct MaskOptions {
     MaskFit fit = MaskFit::NONE;  // --mask-fit
 };
 
+// A --mask name: "FILE.svg#ID" (or .svgz, or .json, which takes no id) is
+// FILE and the id of one of its elements, unless a file is named so;
+// anything else is the name itself, with no id.
+struct MaskFileName {
+    std::string file;
+    std::optional<std::string> element_id;
+};
+MaskFileName SplitMaskName(const std::string& name);
+
 // No mask option: nothing. Otherwise the chosen subpath, checked. The
 // layer's size (full resolution) is what SVG percentages and
 // --mask-fit layer refer to.

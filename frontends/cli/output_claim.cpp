@@ -1,8 +1,8 @@
 #include "cli/output_claim.h"
 
 #include <cstdio>
-#include <filesystem>
 
+#include "cli/mask_select.h"
 #include "runner/media/output_guard.h"
 #include "runner/media/path_util.h"
 
@@ -25,10 +25,8 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& inputs) {
     std::vector<std::string> files;
     for (const std::string& input : inputs) {
         if (input.empty()) continue;
-        // A mask FILE.svg#ID names the file before the '#'.
-        std::error_code ec;
-        const bool element = input.find('#') != std::string::npos && !std::filesystem::exists(input, ec);
-        for (const std::string& file : FilesOfInput(element ? input.substr(0, input.find('#')) : input)) {
+        // A mask FILE.svg#ID is the file before the '#'.
+        for (const std::string& file : FilesOfInput(SplitMaskName(input).file)) {
             files.push_back(file);
         }
     }

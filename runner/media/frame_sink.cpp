@@ -1,6 +1,7 @@
 #include "runner/media/frame_sink.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -114,6 +115,16 @@ Result<std::string> FrameFileName(const std::string& pattern, int32_t frame) {
                                "number such as frame_%04d.png"};
     }
     return out;
+}
+
+bool HasFrameNumber(const std::string& name) {
+    for (size_t i = 0; i + 1 < name.size(); ++i) {
+        if (name[i] != '%') continue;
+        size_t j = i + 1;
+        while (j < name.size() && std::isdigit(static_cast<unsigned char>(name[j]))) ++j;
+        if (j < name.size() && name[j] == 'd') return true;
+    }
+    return false;
 }
 
 std::optional<int64_t> FrameNumberOf(const std::string& pattern, const std::string& name) {

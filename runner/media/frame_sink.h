@@ -46,6 +46,10 @@ public:
 // there is none, more than one, or another % directive.
 Result<std::string> FrameFileName(const std::string& pattern, int32_t frame);
 
+// Whether `name` holds a %d / %0Nd frame number: a sequence of files
+// rather than one file, whatever other % it holds.
+bool HasFrameNumber(const std::string& name);
+
 // The frame number of `name` (a file name without folder) when `pattern`
 // (also without folder), filled with it, gives back exactly that name.
 std::optional<int64_t> FrameNumberOf(const std::string& pattern, const std::string& name);

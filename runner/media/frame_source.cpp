@@ -1,12 +1,11 @@
 #include "runner/media/frame_source.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 
 #include "runner/media/frame_sink.h"
+#include "runner/media/output_guard.h"
 #include "runner/media/path_util.h"
 #include "runner/media/subprocess.h"
 #include "runner/media/video_source.h"
@@ -55,39 +54,26 @@ private:
     int64_t first_;
 };
 
-bool HasFrameNumber(const std::string& input) {
-    for (size_t i = 0; i + 1 < input.size(); ++i) {
-        if (input[i] != '%') continue;
-        size_t j = i + 1;
-        while (j < input.size() && std::isdigit(static_cast<unsigned char>(input[j]))) ++j;
-        if (j < input.size() && input[j] == 'd') return true;
-    }
-    return false;
-}
-
 Result<std::unique_ptr<FrameSource>> OpenSequence(const std::string& pattern, int32_t start_number) {
     if (Result<std::string> ok = FrameFileName(pattern, 0); !ok) return ok.error();
-    const fs::path full(pattern);
-    const fs::path folder = full.parent_path().empty() ? fs::path(".") : full.parent_path();
-    const std::string file_pattern = full.filename().string();
-    if (file_pattern.find('%') == std::string::npos) {
+    if (!HasFrameNumber(fs::path(pattern).filename().string())) {
         return Error{pattern + ": the frame number must be in the file name, not the folder"};
     }
-    std::error_code ec;
-    std::set<int64_t> numbers;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (std::optional<int64_t> n = FrameNumberOf(file_pattern, it->path().filename().string())) numbers.insert(*n);
-    }
-    if (ec) return Error{pattern + ": cannot list " + folder.string() + ": " + ec.message()};
+    Result<std::vector<int64_t>> present = FrameNumbersPresent(pattern);
+    if (!present) return present.error();
+    const std::vector<int64_t>& numbers = *present;
     if (numbers.empty()) return Error{pattern + ": no file matches the pattern"};
-    const int64_t first = start_number >= 0 ? start_number : *numbers.begin();
+    const int64_t first = start_number >= 0 ? start_number : numbers.front();
     auto name_of = [&](int64_t n) { return FrameFileName(pattern, static_cast<int32_t>(n)).value(); };
-    if (numbers.count(first) == 0) return Error{pattern + ": the first frame " + name_of(first) + " does not exist"};
+    auto at = std::lower_bound(numbers.begin(), numbers.end(), first);
+    if (at == numbers.end() || *at != first) {
+        return Error{pattern + ": the first frame " + name_of(first) + " does not exist"};
+    }
     int64_t last = first;
-    while (numbers.count(last + 1) != 0) ++last;
-    if (numbers.upper_bound(last) != numbers.end()) {
+    for (++at; at != numbers.end() && *at == last + 1; ++at) ++last;
+    if (numbers.back() > last) {
         return Error{pattern + ": frame " + name_of(last + 1) + " is missing (the sequence goes on to " +
-                     name_of(*numbers.rbegin()) + ")"};
+                     name_of(numbers.back()) + ")"};
     }
     if (last - first + 1 > 1000000) return Error{pattern + ": more than 1000000 frames"};
     Result<ImageInfo> sample = ReadImageInfo(name_of(first));

@@ -16,18 +16,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsPattern(const std::string& name) { return name.find('%') != std::string::npos; }
-
 fs::path FolderOf(const std::string& file) {
     const fs::path folder = fs::path(file).parent_path();
     return folder.empty() ? fs::path(".") : folder;
 }
 
-// The names in `folder` (files only, not their paths); empty when it cannot be listed.
-std::vector<std::string> NamesIn(const fs::path& folder) {
+// The names in `folder` (not their paths); empty, with `*ec` set, when it
+// cannot be listed.
+std::vector<std::string> NamesIn(const fs::path& folder, std::error_code* ec) {
     std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder, *ec), end; !*ec && it != end; it.increment(*ec)) {
         names.push_back(it->path().filename().string());
     }
     return names;
@@ -42,14 +40,11 @@ std::optional<std::pair<dev_t, ino_t>> IdOf(const std::string& file) {
 }  // namespace
 
 std::vector<std::string> FilesOfInput(const std::string& input) {
-    if (!IsPattern(input)) return {input};
-    const fs::path folder = fs::path(input).parent_path();
-    const std::string pattern = fs::path(input).filename().string();
+    if (!HasFrameNumber(input)) return {input};
     std::vector<std::string> files;
-    for (const std::string& name : NamesIn(FolderOf(input))) {
-        if (FrameNumberOf(pattern, name)) files.push_back((folder / name).string());
+    for (int64_t n : FrameNumbersPresent(input).value_or(std::vector<int64_t>{})) {
+        files.push_back(FrameFileName(input, static_cast<int32_t>(n)).value());
     }
-    std::sort(files.begin(), files.end());
     return files;
 }
 
@@ -71,12 +66,15 @@ Status RefuseOverwritingInputs(const std::vector<std::string>& outputs, const st
     return Success();
 }
 
-std::vector<int64_t> FrameNumbersPresent(const std::string& pattern) {
+Result<std::vector<int64_t>> FrameNumbersPresent(const std::string& pattern) {
+    const fs::path folder = FolderOf(pattern);
     const std::string file_pattern = fs::path(pattern).filename().string();
+    std::error_code ec;
     std::vector<int64_t> numbers;
-    for (const std::string& name : NamesIn(FolderOf(pattern))) {
+    for (const std::string& name : NamesIn(folder, &ec)) {
         if (std::optional<int64_t> n = FrameNumberOf(file_pattern, name)) numbers.push_back(*n);
     }
+    if (ec) return Error{pattern + ": cannot list " + folder.string() + ": " + ec.message()};
     std::sort(numbers.begin(), numbers.end());
     return numbers;
 }
@@ -85,11 +83,12 @@ int32_t RemoveLeftTemporaries(const std::string& output, int32_t first, int32_t 
     const fs::path folder = FolderOf(output);
     const std::string own = fs::path(output).filename().string();
     int32_t removed = 0;
-    for (const std::string& name : NamesIn(folder)) {
+    std::error_code listing;  // a folder that cannot be listed holds nothing to remove
+    for (const std::string& name : NamesIn(folder, &listing)) {
         const std::string target = TempTarget(name);
         if (target.empty()) continue;
         bool ours = target == own;
-        if (IsPattern(own)) {
+        if (HasFrameNumber(own)) {
             const std::optional<int64_t> n = FrameNumberOf(own, target);
             ours = n && *n >= first && *n <= last;
         }

@@ -23,8 +23,8 @@ std::vector<std::string> FilesOfInput(const std::string& input);
 Status RefuseOverwritingInputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
 
 // The frame numbers of the files in a pattern's folder that match it, in
-// increasing order.
-std::vector<int64_t> FrameNumbersPresent(const std::string& pattern);
+// increasing order; an error when the folder cannot be listed.
+Result<std::vector<int64_t>> FrameNumbersPresent(const std::string& pattern);
 
 // Removes the temporary files that a killed run left for `output`: for a
 // pattern those of its frames first..last, for a file (first = last = 0)

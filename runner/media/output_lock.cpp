@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "runner/media/frame_sink.h"
+
 namespace runner {
 namespace {
 
@@ -123,7 +125,7 @@ Result<OutputLock> OutputLock::Take(const std::string& output, int32_t first, in
                 holder = DescribeHolder(fd, a, a + held.l_len - 1);
             }
             ::close(fd);
-            const std::string what = output.find('%') == std::string::npos
+            const std::string what = !HasFrameNumber(output)
                                          ? output + " is being written by "
                                          : output + ": frames " + std::to_string(first) + " to " +
                                                std::to_string(last) + " are being written by ";

@@ -5,11 +5,12 @@
 
 namespace runner {
 
-Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index, const std::string& what) {
+Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index, const std::string& what,
+                               const std::string& index_name) {
     const size_t count = paths.size();
     if (index < 0 || static_cast<size_t>(index) >= count) {
         const std::string range = count == 1 ? "only index 0" : "indices 0 to " + std::to_string(count - 1);
-        return Error{what + ": subpath " + std::to_string(index) + " does not exist (the mask has " +
+        return Error{what + ": " + index_name + " " + std::to_string(index) + " does not exist (the mask has " +
                      std::to_string(count) + (count == 1 ? " subpath, " : " subpaths, ") + range + ")"};
     }
     const MaskPath& chosen = paths[static_cast<size_t>(index)];

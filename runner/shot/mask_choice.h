@@ -16,8 +16,10 @@
 
 namespace runner {
 
-// Subpath `index` (from 0) of `paths`; `what` names the source in messages.
-Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index, const std::string& what);
+// Subpath `index` (from 0) of `paths`; `what` names the source in messages,
+// `index_name` the index (a front-end's own option, say).
+Result<MaskPath> ChooseSubpath(const std::vector<MaskPath>& paths, int32_t index, const std::string& what,
+                               const std::string& index_name = "subpath");
 
 // SVG path data read and its subpath `index` chosen and checked.
 Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const std::string& what);

@@ -250,6 +250,10 @@ TEST_P(SourceKept, OutputThatIsAnInputIsRefused) {
     fs::create_symlink("same.mp4", dir / "link.mp4");
     fs::create_hard_link(dir / "same.mp4", dir / "hard.mp4");
     fs::create_directory(dir / "sub");
+    // A '%' that is no frame number, and a '#' that is no mask element.
+    fs::copy_file(dir / "f_0.png", dir / "50%.png");
+    fs::create_directory(dir / "s#1");
+    for (const char* f : {"f_0.png", "f_1.png", "f_2.png"}) fs::copy_file(dir / f, fs::path(dir / "s#1") / f);
     std::map<std::string, std::string> before;
     for (const std::string& f : dir.Files()) before[f] = fs::is_regular_file(dir / f) ? ReadText(dir / f) : "";
     const RunResult r = RunTool(dir, GetParam().args);
@@ -269,6 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SourceCase{"sequence_onto_itself", {"animate", "f_%d.png", "./f_%d.png"}},
                       SourceCase{"pattern_over_a_still", {"animate", "f_1.png", "f_%d.png", "--frames", "3"}},
                       SourceCase{"render_onto_itself", {"render", "f_0.png", "sub/../f_0.png"}},
+                      SourceCase{"still_named_with_percent", {"render", "50%.png", "50%.png"}},
+                      SourceCase{"sequence_in_a_folder_with_hash", {"animate", "s#1/f_%d.png", "s#1/f_%d.png"}},
                       SourceCase{"encode_over_its_frames", {"encode", "f_%d.png", "same.mp4", "--audio", "link.mp4"}}),
     [](const ::testing::TestParamInfo<SourceCase>& info) { return std::string(info.param.name); });
 
