@@ -10,7 +10,7 @@
 
 #include "timing.h"
 #include "frei0r/frei0r_api.h"
-#include "frei0r/rgba_frame.h"
+#include "runner/shot/rgba.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ int main() {
     }
 
     runner::World world = runner::World::Create(PF_PixelFormat_ARGB32, W, H, 0, 0).value();
-    Report("RGBA to the host's ARGB world", bench::Measure([] {}, [&] { runner::frei0r::RgbaToWorld(in.data(), &world); }, 5, 0.5));
-    Report("the host's ARGB world to RGBA", bench::Measure([] {}, [&] { runner::frei0r::WorldToRgba(world, out.data()); }, 5, 0.5));
+    Report("RGBA to the host's ARGB world", bench::Measure([] {}, [&] { runner::RgbaIntoWorld(in.data(), 8, &world); }, 5, 0.5));
+    Report("the host's ARGB world to RGBA", bench::Measure([] {}, [&] { runner::WorldToRgba8(world, reinterpret_cast<uint8_t*>(out.data())); }, 5, 0.5));
     dlclose(p.handle);
     return 0;
 }

@@ -8,9 +8,9 @@
 #include "runner/loader/effect_open.h"
 #include "runner/shot/apply_settings.h"
 #include "frei0r/host_string.h"
-#include "frei0r/rgba_frame.h"
 #include "runner/shot/mask_choice.h"
 #include "runner/shot/param_list.h"
+#include "runner/shot/rgba.h"
 #include "runner/shot/svg_scan.h"
 
 namespace runner::frei0r {
@@ -211,7 +211,9 @@ void UpdateFrame(FilterInstance* instance, double seconds, const uint32_t* in, u
             return PassThrough(*instance, in, out);
         }
         Session* session = instance->session.get();
-        RgbaToWorld(in, &session->MutableInput());
+        // frei0r's RGBA8888 frames say nothing of premultiplication and the
+        // effect works in straight colour, so every byte keeps its value.
+        RgbaIntoWorld(in, 8, &session->MutableInput());
         AdvanceTime(instance, seconds);
         RenderResult rendered = session->RenderFrame();
         if (Status ok = CheckFrame(rendered, ""); !ok) {
@@ -223,7 +225,7 @@ void UpdateFrame(FilterInstance* instance, double seconds, const uint32_t* in, u
             Report(instance, "the effect's output does not match the frame" + std::string(PASS_THROUGH));
             PassThrough(*instance, in, out);
         } else {
-            WorldToRgba(output, out);
+            WorldToRgba8(output, reinterpret_cast<uint8_t*>(out));
         }
         // The next frame draws into the same memory.
         session->RecycleOutput(std::move(rendered.output));

@@ -53,11 +53,6 @@ Status ReadImageInto(const std::string& file, bool raw_colour, World* world);
 // The header of `file`, checked as ReadImageInto checks it.
 Result<ImageInfo> ReadImageInfo(const std::string& file);
 
-// Rows of interleaved R, G, B, A samples of 8 or 16 bits (as a decoder
-// writes them, full range) into `world`, which has their size, by the
-// formulas above.
-void RgbaInto(const void* samples, int32_t bits, World* world);
-
 // A new world of `bits` (0: the file's own depth) holding `file`; `info`,
 // when given, receives the file's header.
 Result<World> ReadWorld(const std::string& file, int32_t bits, bool raw_colour, ImageInfo* info = nullptr);

@@ -242,13 +242,6 @@ Result<ImageInfo> ReadImageInfo(const std::string& file) {
     return info;
 }
 
-void RgbaInto(const void* samples, int32_t bits, World* world) {
-    const size_t row_bytes = static_cast<size_t>(world->Width()) * 4 * (bits == DEPTH_BITS_16 ? 2 : 1);
-    for (int32_t y = 0; y < world->Height(); ++y) {
-        RgbaRowIntoWorld(static_cast<const uint8_t*>(samples) + static_cast<size_t>(y) * row_bytes, bits, world, y);
-    }
-}
-
 Result<World> ReadWorld(const std::string& file, int32_t bits, bool raw_colour, ImageInfo* info) {
     std::unique_ptr<OIIO::ImageInput> in;
     if (Status ok = OpenChecked(file, &in); !ok) return ok.error();

@@ -36,10 +36,9 @@ struct Conversion {
     bool encode = false;       // linear values into sRGB PNG
 };
 
-// 8-bit worlds into 8-bit files and float worlds into float TIFF samples,
-// exactly as rendered, in the file's R, G, B, A order.
-template <typename Pixel, typename Sample>
-void RowAsRendered(const Pixel* p, int32_t w, Sample* out) {
+// Float worlds into float TIFF samples, exactly as rendered, in the file's
+// R, G, B, A order.
+void RowAsRendered(const PF_PixelFloat* p, int32_t w, float* out) {
     for (int32_t x = 0; x < w; ++x, out += 4) {
         out[0] = p[x].red;
         out[1] = p[x].green;

@@ -111,13 +111,6 @@ void EncodedSize(const std::string& file, int32_t* width, int32_t* height) {
     *height += *height % 2;
 }
 
-std::vector<uint8_t> Rgba8(const World& image) {
-    const size_t row = static_cast<size_t>(image.Width()) * 4;
-    std::vector<uint8_t> out(row * static_cast<size_t>(image.Height()));
-    for (int32_t y = 0; y < image.Height(); ++y) WorldRowToRgba8(image, y, out.data() + static_cast<size_t>(y) * row);
-    return out;
-}
-
 Result<std::unique_ptr<VideoPipe>> VideoPipe::Start(const std::string& file, int32_t width, int32_t height,
                                                     const VideoOptions& options) {
     if (Status ok = CheckWritableFolder(file); !ok) return ok.error();

@@ -23,10 +23,6 @@
 
 namespace runner {
 
-// Host pixels of any depth as 8-bit straight RGBA rows (16-bit v ->
-// round(v * 255 / 32768), float clamped to 0..1 and scaled by 255).
-std::vector<uint8_t> Rgba8(const World& image);
-
 // True for the containers we encode: .mp4, .mov, .webm, .gif.
 bool IsVideoName(const std::string& file);
 

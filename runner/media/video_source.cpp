@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "runner/media/subprocess.h"
+#include "runner/shot/rgba.h"
 
 namespace runner {
 namespace {
@@ -56,7 +57,7 @@ public:
         while (held_ < want) {
             if (Status ok = Next(); !ok) return ok;
         }
-        RgbaInto(frame_.data(), info_.bits, world);
+        RgbaIntoWorld(frame_.data(), info_.bits, world);
         return Success();
     }
 
@@ -139,17 +140,16 @@ Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file) {
 }
 
 Result<std::unique_ptr<FrameSource>> OpenVideo(const std::string& file, ClipProbe probed) {
-    const ClipProbe* clip = &probed;
-    if (!clip->has_picture) {
-        if (!clip->audio_codec.empty()) {
-            return Error{file + ": a sound file (" + clip->audio_codec + "), with no picture to render; sound goes "
+    if (!probed.has_picture) {
+        if (!probed.audio_codec.empty()) {
+            return Error{file + ": a sound file (" + probed.audio_codec + "), with no picture to render; sound goes "
                                 "with a video's own or through encode --audio"};
         }
         return Error{file + ": has no video stream"};
     }
-    if (Status ok = CheckAddressable(clip->width, clip->height, file); !ok) return ok.error();
-    if (clip->times.starts.empty()) return Error{file + ": ffprobe counts no frames in the video stream"};
-    if (!HasRate(*clip)) return Error{file + ": the video stream has no frame rate; give one with --fps"};
+    if (Status ok = CheckAddressable(probed.width, probed.height, file); !ok) return ok.error();
+    if (probed.times.starts.empty()) return Error{file + ": ffprobe counts no frames in the video stream"};
+    if (!HasRate(probed)) return Error{file + ": the video stream has no frame rate; give one with --fps"};
     return std::unique_ptr<FrameSource>(new VideoSource(file, std::move(probed)));
 }
 

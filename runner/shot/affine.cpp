@@ -1,12 +1,10 @@
 #include "runner/shot/affine.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "runner/shot/svg_scan.h"
-#include "runner/shot/svg_path.h"
 
 namespace runner {
 namespace {
@@ -42,7 +40,7 @@ Result<Affine> ParseTransform(std::string_view text) {
         const size_t name_begin = pos;
         while (pos < text.size() && IsAsciiLetter(text[pos])) ++pos;
         const std::string name(text.substr(name_begin, pos - name_begin));
-        while (pos < text.size() && IsSvgBlank(text[pos])) ++pos;
+        pos = SkipSvgBlanks(text, pos);
         if (name.empty() || pos >= text.size() || text[pos] != '(') {
             return fail(name_begin, "expected a transform such as translate(...)");
         }
@@ -55,16 +53,11 @@ Result<Affine> ParseTransform(std::string_view text) {
                 break;
             }
             if (pos >= text.size()) return fail(pos, "missing ')'");
-            // Only the number itself is copied for strtod: a list of any
-            // length is read in one pass.
-            size_t bare_exponent = 0;
-            const size_t end = SvgNumberEnd(text, pos, &bare_exponent);
-            if (end == pos) return fail(pos, "expected a number");
-            const std::string number(text.substr(pos, end - pos));
-            const double value = std::strtod(number.c_str(), nullptr);
-            if (!std::isfinite(value)) return fail(pos, "number out of range");
+            const size_t number_begin = pos;
+            double value = 0.0;
+            if (!ScanSvgNumber(text, &pos, &value)) return fail(pos, "expected a number");
+            if (!std::isfinite(value)) return fail(number_begin, "number out of range");
             args.push_back(value);
-            pos = end;
         }
         const size_t n = args.size();
         Affine step;

@@ -1,18 +1,14 @@
 #include "runner/shot/background.h"
 
-#include <cctype>
-
 #include "runner/shot/image_samples.h"
+#include "runner/shot/param_text.h"
 
 namespace runner {
 
 Result<Background> ParseBackground(const std::string& text, const std::string& what) {
-    const std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
-    bool ok = hex.size() == 6;
-    for (char c : hex) ok = ok && std::isxdigit(static_cast<unsigned char>(c)) != 0;
-    if (!ok) return Error{what + " " + text + ": expected a colour #RRGGBB"};
-    const unsigned long v = std::stoul(hex, nullptr, 16);
-    return Background{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+    PF_Pixel colour{};
+    if (!ParseHexColour(text, &colour)) return Error{what + " " + text + ": expected a colour #RRGGBB"};
+    return Background{colour.red, colour.green, colour.blue};
 }
 
 namespace {

@@ -9,7 +9,6 @@
 #include <stdint.h>
 
 #include <cmath>
-#include <string>
 
 namespace runner {
 

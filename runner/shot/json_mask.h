@@ -26,8 +26,6 @@ Result<nlohmann::json> ParseJsonText(const std::string& text, const std::string&
 // The whole file read as ParseJsonText reads it. `kind` names the file in
 // messages ("mask file").
 Result<nlohmann::json> ReadJsonFile(const std::string& file, const std::string& kind);
-// The same for a document already in memory; `file` names it in messages.
-Result<nlohmann::json> ParseJsonText(const std::string& text, const std::string& file);
 
 // `what` names the record in messages ("keys.json: mask key 2").
 Result<MaskPath> MaskFromJson(const nlohmann::json& record, const std::string& what);

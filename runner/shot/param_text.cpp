@@ -52,6 +52,16 @@ int HexDigit(char c) {
 
 }  // namespace
 
+bool ParseHexColour(std::string_view text, PF_Pixel* colour) {
+    if (!text.empty() && text[0] == '#') text.remove_prefix(1);
+    bool good = text.size() == 6;
+    for (char c : text) good = good && HexDigit(c) >= 0;
+    if (!good) return false;
+    auto byte = [&](size_t k) { return static_cast<uint8_t>(HexDigit(text[k]) * 16 + HexDigit(text[k + 1])); };
+    *colour = {255, byte(0), byte(2), byte(4)};
+    return true;
+}
+
 std::string NormalizeLabel(const std::string& text) {
     std::string out;
     bool blank = false;
@@ -212,17 +222,10 @@ Result<ParamSetting> ParseParamValue(const ParamDefinition& param, const std::st
         }
         return out;
     }
-    case PF_Param_COLOR: {
-        std::string hex = value;
-        if (!hex.empty() && hex[0] == '#') hex = hex.substr(1);
-        bool good = hex.size() == 6;
-        for (char c : hex) good = good && HexDigit(c) >= 0;
-        if (!good) return Error{where + ": " + quoted + " expects a colour as #RRGGBB"};
-        auto byte = [&](size_t k) { return static_cast<uint8_t>(HexDigit(hex[k]) * 16 + HexDigit(hex[k + 1])); };
+    case PF_Param_COLOR:
+        if (!ParseHexColour(value, &out.color)) return Error{where + ": " + quoted + " expects a colour as #RRGGBB"};
         out.is_color = true;
-        out.color = {255, byte(0), byte(2), byte(4)};
         return out;
-    }
     case PF_Param_PATH:
         return Error{where + ": " + quoted + " is the mask" + (terms.mask.empty() ? ", not a value" : "; give it with " + terms.mask)};
     default:

@@ -4,6 +4,7 @@
 #define FOLVEK_RUNNER_SHOT_PARAM_TEXT_H
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runner/core/error.h"
@@ -59,6 +60,9 @@ std::string DescribeAllowed(const ParamDefinition& def);
 
 // "integer slider", "percent slider", "popup", ...
 std::string DescribeType(const ParamDefinition& def);
+
+// "#RRGGBB" (the # may be left out) as an opaque colour; false for anything else.
+bool ParseHexColour(std::string_view text, PF_Pixel* colour);
 
 }  // namespace runner
 

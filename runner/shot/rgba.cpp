@@ -107,6 +107,18 @@ void WorldRowToRgba8(const World& world, int32_t y, uint8_t* rgba) {
     WithRow(world, y, [&](const auto* p) { RowToRgba8(p, world.Width(), rgba); });
 }
 
+void RgbaIntoWorld(const void* rgba, int32_t bits, World* world) {
+    const size_t row_bytes = static_cast<size_t>(world->Width()) * 4 * (bits == 16 ? 2 : 1);
+    for (int32_t y = 0; y < world->Height(); ++y) {
+        RgbaRowIntoWorld(static_cast<const uint8_t*>(rgba) + static_cast<size_t>(y) * row_bytes, bits, world, y);
+    }
+}
+
+void WorldToRgba8(const World& world, uint8_t* rgba) {
+    const size_t row_bytes = static_cast<size_t>(world.Width()) * 4;
+    for (int32_t y = 0; y < world.Height(); ++y) WorldRowToRgba8(world, y, rgba + static_cast<size_t>(y) * row_bytes);
+}
+
 void WorldRowToArgb8(const World& world, int32_t y, PF_Pixel* out) {
     if (world.Format() == PF_PixelFormat_ARGB32) {
         std::memcpy(out, world.Row(y), static_cast<size_t>(world.Width()) * sizeof(PF_Pixel));

@@ -47,6 +47,12 @@ void RgbaRowIntoWorld(const void* rgba, int32_t bits, World* world, int32_t y);
 // round(v * 255 / 32768), float clamped to 0..1 (NaN as 0) times 255, rounded.
 void WorldRowToRgba8(const World& world, int32_t y, uint8_t* rgba);
 
+// Whole frames of such rows, top row first, rows packed one after another
+// (a decoder's output, a frei0r frame, a canvas's pixels); `world` has the
+// frame's size.
+void RgbaIntoWorld(const void* rgba, int32_t bits, World* world);
+void WorldToRgba8(const World& world, uint8_t* rgba);
+
 // The same samples in the host's 8-bit pixels.
 void WorldRowToArgb8(const World& world, int32_t y, PF_Pixel* out);
 

@@ -11,6 +11,7 @@
 #include "runner/media/frame_sink.h"
 #include "runner/media/image_io.h"
 #include "runner/media/video_pipe.h"
+#include "runner/shot/rgba.h"
 
 namespace {
 
@@ -89,6 +90,12 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"%02d.exr", 1234, "1234.exr"}, NameCase{"plain.png", 0, nullptr},
                       NameCase{"a%d%d.png", 0, nullptr}, NameCase{"a%s.png", 0, nullptr},
                       NameCase{"a%.png", 0, nullptr}, NameCase{"a%099999999999d.png", 0, nullptr}));
+
+std::vector<uint8_t> Rgba8(const World& image) {
+    std::vector<uint8_t> out(static_cast<size_t>(image.Width()) * static_cast<size_t>(image.Height()) * 4);
+    WorldToRgba8(image, out.data());
+    return out;
+}
 
 TEST(VideoFrames, AreStraightEightBitRgba) {
     auto made16 = World::Create(PF_PixelFormat_ARGB64, 1, 1, 0, 0);
