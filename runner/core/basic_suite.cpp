@@ -93,11 +93,6 @@ bool SuiteHeld(Session::State* s, ServedSuite suite, const char* function) {
     return false;
 }
 
-const void* FindSuite(const std::string& name, int32_t version) {
-    const int32_t served = FindServed(name, version);
-    return served < 0 ? nullptr : SUITES[served].table;
-}
-
 const SPBasicSuite BASIC_SUITE = {AcquireSuite, ReleaseSuite};
 
 }  // namespace runner

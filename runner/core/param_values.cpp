@@ -74,7 +74,7 @@ PF_ParamDef Session::State::DefAt(PF_ParamIndex index, int32_t time) const {
     const ValueTrack& track = values[static_cast<size_t>(index)];
     // Popups, checkboxes and the path choice change only at keys.
     const bool hold_only = p.type == PF_Param_POPUP || p.type == PF_Param_CHECKBOX || p.type == PF_Param_PATH;
-    const double v = track.keys.empty() ? 0.0 : ScalarAt(track.keys, Seconds(time), hold_only);
+    const double v = ScalarAt(track.keys, Seconds(time), hold_only);
     switch (p.type) {
         case PF_Param_SLIDER: def.u.sd.value = SaturatingRound(v); break;
         case PF_Param_FIX_SLIDER: def.u.fd.value = SaturatingRound(v * FIXED_ONE); break;

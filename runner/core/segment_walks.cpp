@@ -7,10 +7,22 @@ namespace runner {
 
 namespace {
 
-// The walk's segment is `key`'s, bit for bit.
-bool Matches(const SegmentWalk& walk, const SegmentKey& key) {
-    return walk.frequency == key.frequency && std::memcmp(walk.prep.px, key.bits, sizeof walk.prep.px) == 0 &&
-           std::memcmp(walk.prep.py, key.bits + 4, sizeof walk.prep.py) == 0;
+// A segment by its control points, bit for bit, and its frequency.
+SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency) {
+    SegmentKey key;
+    std::memcpy(key.bits, controls.px, sizeof controls.px);
+    std::memcpy(key.bits + 4, controls.py, sizeof controls.py);
+    key.frequency = frequency;
+    return key;
+}
+
+// A kept walk's memory beside its whole points: the walk, its arc-length
+// table and its places in the kept walks and their index.
+int64_t WalkBytes(const SegmentWalk& walk) {
+    // A slot in the walks and, once indexed, a node of the index: the key,
+    // the slot, the hash and the link.
+    constexpr size_t PLACES = sizeof(void*) + sizeof(SegmentKey) + sizeof(WalkSlot) + 2 * sizeof(void*);
+    return static_cast<int64_t>(sizeof walk + PLACES + walk.prep.cumulative.capacity() * sizeof(double));
 }
 
 std::unique_ptr<SegmentWalk>& SlotOf(KeptWalks* kept, const WalkSlot& where) {
@@ -36,9 +48,11 @@ void BuildIndex(KeptWalks* kept) {
 
 // The slot of a kept walk of `key`'s segment, or nullptr.
 std::unique_ptr<SegmentWalk>* FindKept(KeptWalks* kept, const SegmentKey& key) {
-    if (kept->next < kept->previous.size() && kept->previous[kept->next] != nullptr &&
-        Matches(*kept->previous[kept->next], key)) {
-        return &kept->previous[kept->next++];
+    if (kept->next < kept->previous.size()) {
+        const SegmentWalk* in_order = kept->previous[kept->next].get();
+        if (in_order != nullptr && KeyOfSegment(in_order->prep, in_order->frequency) == key) {
+            return &kept->previous[kept->next++];
+        }
     }
     if (!kept->indexed) BuildIndex(kept);
     auto [it, end] = kept->index.equal_range(key);
@@ -67,14 +81,6 @@ size_t SegmentKeyHash::operator()(const SegmentKey& key) const {
         h = z ^ (z >> 31);
     }
     return static_cast<size_t>(h);
-}
-
-SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency) {
-    SegmentKey key;
-    std::memcpy(key.bits, controls.px, sizeof controls.px);
-    std::memcpy(key.bits + 4, controls.py, sizeof controls.py);
-    key.frequency = frequency;
-    return key;
 }
 
 size_t KeptWalkCount(const KeptWalks& kept) {
@@ -122,13 +128,6 @@ std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int
     walk->ahead = WalkAhead{};
     walk->checkout = kept->checkouts;
     return walk;
-}
-
-int64_t WalkBytes(const SegmentWalk& walk) {
-    // A slot in the walks and, once indexed, a node of the index: the key,
-    // the slot, the hash and the link.
-    constexpr size_t PLACES = sizeof(void*) + sizeof(SegmentKey) + sizeof(WalkSlot) + 2 * sizeof(void*);
-    return static_cast<int64_t>(sizeof walk + PLACES + walk.prep.cumulative.capacity() * sizeof(double));
 }
 
 void KeepWalk(KeptWalks* kept, std::unique_ptr<SegmentWalk> walk) {

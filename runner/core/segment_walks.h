@@ -47,8 +47,6 @@ struct SegmentKeyHash {
     size_t operator()(const SegmentKey& key) const;
 };
 
-SegmentKey KeyOfSegment(const SegmentPrep& controls, int32_t frequency);
-
 // Where a kept walk is: a slot of KeptWalks::previous or ::current.
 struct WalkSlot {
     bool current = false;
@@ -84,10 +82,6 @@ void StartWalksOfCheckout(KeptWalks* kept);
 // The walk for segment `segment` of `path`: a kept one with the same
 // control points and frequency, or a new one.
 std::unique_ptr<SegmentWalk> TakeWalk(KeptWalks* kept, const MaskPath& path, int32_t segment, int32_t frequency);
-
-// A kept walk's memory beside its whole points: the walk, its arc-length
-// table and its places in the kept walks and their index.
-int64_t WalkBytes(const SegmentWalk& walk);
 
 // A walk whose preparation was cleaned up, kept for the next frame while
 // the byte budget lasts.

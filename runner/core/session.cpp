@@ -33,7 +33,6 @@ Status CheckFrame(const RenderResult& r, const std::string& frame_label) {
     if (last.err != PF_Err_NONE) {
         return Error{stage + frame_label + " failed with " + DescribeEffectError(last.err, last.return_msg)};
     }
-    if (last.escaped_exception) return Error{"the effect let an exception escape while rendering"};
     if (r.output.Empty()) return Error{"the effect produced no output image"};
     return Success();
 }
@@ -277,9 +276,10 @@ RenderResult Session::RenderFrame() {
     result.err = pre.command.err;
     result.return_msg = pre.command.return_msg;
     result.out_flags = pre.command.out_flags;
-    // A pre-render that let an exception out has left its record in an
-    // unknown state: nothing is rendered from it.
-    if (pre.command.err == PF_Err_NONE && !pre.command.escaped_exception) {
+    // Nothing is rendered after a failed pre-render, nor after one that let
+    // an exception out (its record is in an unknown state; CallWith gave it
+    // an error).
+    if (pre.command.err == PF_Err_NONE) {
         result.render = SmartRender(pre.output.pre_render_data);
         result.render_ran = true;
         result.err = result.render.err;

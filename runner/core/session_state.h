@@ -219,9 +219,6 @@ PF_Err Guarded(Body body) noexcept {
 // as a host that unloads released suites would.
 bool SuiteHeld(Session::State* s, ServedSuite suite, const char* function);
 
-// The function tables of the named suites, null for one we do not serve.
-const void* FindSuite(const std::string& name, int32_t version);
-
 }  // namespace runner
 
 #endif

@@ -49,10 +49,8 @@ bool FileExists(const std::string& path) {
     return true;
 }
 
-}  // namespace
-
 #ifdef _WIN32
-
+// The raw PiPL bytes of a library file, without keeping it loaded.
 Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
     if (!FileExists(path)) return Error{path + ": no such file"};
     // As a data file: the PiPL is read before any of the library's code runs.
@@ -62,6 +60,11 @@ Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
     FreeLibrary(module);
     return bytes;
 }
+#endif
+
+}  // namespace
+
+#ifdef _WIN32
 
 Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
     Result<std::vector<uint8_t>> bytes = ReadPiplBytes(path);
@@ -113,12 +116,6 @@ std::string FileNameOf(const std::string& path) {
 }
 
 }  // namespace
-
-Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path) {
-    Result<std::vector<uint8_t>> file = ReadLibraryFile(path);
-    if (!file) return Error{file.error().message};
-    return PiplSection(file.value(), path);
-}
 
 Result<std::shared_ptr<EffectLibrary>> EffectLibrary::Load(const std::string& path) {
     // Sessions that ask for the same path while it is loaded share one

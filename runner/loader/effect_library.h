@@ -40,9 +40,6 @@ private:
     PrivateCopy copy_;  // what was loaded on Linux; removed when unloaded
 };
 
-// The raw PiPL bytes of a library file, without keeping it loaded.
-Result<std::vector<uint8_t>> ReadPiplBytes(const std::string& path);
-
 }  // namespace runner
 
 #endif
