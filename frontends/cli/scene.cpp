@@ -107,7 +107,6 @@ Status SetShotRate(Scene* scene, const Fraction& rate) {
     Result<ShotKeys> placed = PlaceKeys(scene->keys, rate);
     if (!placed) return placed.error();
     scene->keys = std::move(*placed);
-    scene->rate = rate;
     return Success();
 }
 
@@ -125,7 +124,7 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
         !ok) {
         return Error{"--param: " + ok.error().message};
     }
-    return ApplyKeys(scene.keys, scene.rate, MASK_ID, session);
+    return ApplyKeys(scene.keys, MASK_ID, session);
 }
 
 Result<World> RenderAt(const Scene& scene, Session* session, const Timing& timing, int32_t frame) {

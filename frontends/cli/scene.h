@@ -52,8 +52,7 @@ struct Scene {
     int32_t downsample = 1;
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
-    ShotKeys keys;
-    Fraction rate{24, 1};        // the shot's frame rate, which places keys given by frame
+    ShotKeys keys;               // placed at the shot's rate by SetShotRate
     RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
     bool raw_colour = false;
     std::optional<Background> background;         // rendered frames are laid over it
