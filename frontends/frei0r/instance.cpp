@@ -155,6 +155,7 @@ Result<std::unique_ptr<FilterInstance>> CreateInstance(const Catalog& catalog, u
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
         return Error{"frame size " + std::to_string(width) + "x" + std::to_string(height) + " is not usable"};
     }
+    // A session of its own on the library the catalog keeps loaded.
     Result<OpenedEffect> opened = OpenEffect(catalog.library);
     if (!opened) return opened.error();
     Result<World> input =
