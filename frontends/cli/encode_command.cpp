@@ -55,8 +55,7 @@ Status TakeAudio(const EncodeOptions& options, const SourceInfo& info, VideoOpti
     }
     video->rate = rate ? *rate : Fraction{24, 1};
     // Frame number N of the sequence is at N / rate in the shot: so is its sound.
-    video->audio_start = picture_start + static_cast<double>(info.first_number) * static_cast<double>(video->rate.den) /
-                                             static_cast<double>(video->rate.num);
+    video->audio_start = picture_start + FrameSeconds(info.first_number, video->rate);
     return Success();
 }
 

@@ -23,11 +23,8 @@ Status ReadClipFrame(const RenderOptions& options, const Fraction& rate, Scene* 
     if (!at) return at.error();
     const int64_t k = FrameAt(*at, rate);
     if (k >= info.frames) {
-        char length[64];
-        std::snprintf(length, sizeof length, "%.6g s",
-                      info.frames * static_cast<double>(rate.den) / static_cast<double>(rate.num));
         return Error{"--at " + options.at + ": past the end of " + options.scene.input + " (" +
-                     std::to_string(info.frames) + " frames, " + length + ")"};
+                     std::to_string(info.frames) + " frames, " + Length(info.frames, rate) + ")"};
     }
     *frame = static_cast<int32_t>(k);
     Result<Timing> made = MakeTiming(*frame + 1, rate);

@@ -16,14 +16,13 @@ bool AllDigits(const std::string& s) {
 // Ten million seconds (16 weeks): further than any shot, near enough for exact products.
 constexpr int64_t LONGEST = 10000000;
 
+}  // namespace
+
 std::string Length(int32_t frames, const Fraction& rate) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g s", static_cast<double>(frames) * static_cast<double>(rate.den) /
-                                              static_cast<double>(rate.num));
+    std::snprintf(buf, sizeof buf, "%.6g s", FrameSeconds(frames, rate));
     return buf;
 }
-
-}  // namespace
 
 Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& what) {
     const std::string bad = what + " " + text + ": expected seconds (1.5, 1001/30000 or [HH:]MM:SS.ss) or a frame "

@@ -31,6 +31,9 @@ struct FrameRange {
     int32_t last = 0;
 };
 
+// "3.5 s": how long `frames` frames at `rate` last, for messages.
+std::string Length(int32_t frames, const Fraction& rate);
+
 // "A-B" (from 0, inclusive) within `frames`.
 Result<FrameRange> ParseRange(const std::string& text, int32_t frames);
 
