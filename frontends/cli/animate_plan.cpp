@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <set>
 #include <system_error>
 
@@ -17,18 +16,10 @@ constexpr size_t RUNS_NAMED = 4;
 }  // namespace
 
 Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene) {
+    Result<std::optional<Fraction>> fps = ParseFps(options.fps);
+    if (!fps) return fps.error();
+    const Fraction rate = ShotRate(*fps, options.scene.input, scene);
     const SourceInfo& info = scene->source->Info();
-    Fraction rate{24, 1};
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    } else if (info.rate) {
-        rate = *info.rate;
-    }
-    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
-        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
-    }
     int32_t frames = options.frames;
     if (frames == 0 || frames > 1000000) {
         return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};

@@ -34,12 +34,9 @@ Result<RenderValues> FrameValues(const EncodeOptions& options, const SourceInfo&
 // The sound of --audio and what its picture says: the frames' rate (unless
 // --fps gives it), their pixel aspect, and where the sound of frame 0 is.
 Status TakeAudio(const EncodeOptions& options, const SourceInfo& info, VideoOptions* video) {
-    std::optional<Fraction> rate;
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    }
+    Result<std::optional<Fraction>> fps = ParseFps(options.fps);
+    if (!fps) return fps.error();
+    std::optional<Fraction> rate = *fps;
     double picture_start = 0;
     if (!options.audio.empty()) {
         Result<ClipProbe> clip = ProbeClip(options.audio);

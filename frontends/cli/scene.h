@@ -72,6 +72,11 @@ using SourceCheck = std::function<Status(const SourceInfo& info, int32_t bits)>;
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges, const SourceCheck& check = nullptr);
 
+// The shot's rate: `fps` when given, else a clip's own, else 24. A video
+// is conformed to it, said in one note line about `input` when that changes
+// its frames.
+Fraction ShotRate(const std::optional<Fraction>& fps, const std::string& input, Scene* scene);
+
 // The shot's frame rate: keys given by frame are placed at it, and every
 // key checked to be in time order (an error names the file, track and key).
 Status SetShotRate(Scene* scene, const Fraction& rate);

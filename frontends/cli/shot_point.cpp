@@ -52,6 +52,13 @@ Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& wha
     return p;
 }
 
+Result<std::optional<Fraction>> ParseFps(const std::string& text) {
+    if (text.empty()) return std::optional<Fraction>();
+    Result<Fraction> rate = ParseFrameRate(text, "--fps");
+    if (!rate) return rate.error();
+    return std::optional<Fraction>(*rate);
+}
+
 int64_t FrameAt(const ShotPoint& point, const Fraction& rate, bool after) {
     if (point.is_frame) return point.frame;
     // seconds x rate = (n x rate.num) / (d x rate.den), exact (all positive).

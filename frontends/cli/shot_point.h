@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include <optional>
 #include <string>
 
 #include "runner/core/error.h"
@@ -20,6 +21,9 @@ struct ShotPoint {
 };
 
 Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& what);
+
+// --fps as typed; none when it is empty.
+Result<std::optional<Fraction>> ParseFps(const std::string& text);
 
 // The frame on screen at the point at `rate` (frame k lasts from k / rate
 // to (k + 1) / rate); `after`: the first frame that starts at or after it.
