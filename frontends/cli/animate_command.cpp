@@ -225,7 +225,7 @@ Status RunAnimate(const AnimateOptions& options) {
     if (std::optional<Error> failure = order.Failure()) {
         out->Abandon();
         // A signal may also have reached a decoder or encoder first: the interruption is the cause.
-        if (const int signal = InterruptingSignal(); signal != 0) {
+        if (const int signal = InterruptCatcher::Caught(); signal != 0) {
             return Error{"interrupted by " + SignalName(signal) +
                          (video_out ? "; the video was not written (it is only ever kept whole)"
                                     : WhatIsLeft(*out, video_out, range, complete))};
