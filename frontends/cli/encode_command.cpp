@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/animate_parts.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/memory_budget.h"
@@ -79,10 +80,7 @@ Status RunEncode(const EncodeOptions& options) {
     }
     Result<int64_t> memory_limit = MemoryLimit(options.max_memory);
     if (!memory_limit) return memory_limit.error();
-    FrameShape shape;
-    shape.full_width = shape.width = info.width;
-    shape.full_height = shape.height = info.height;
-    shape.bits = info.bits;
+    const FrameShape shape = ShapeOf(info, info.bits, 1, options.output);
     if (Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.pattern); !fit) return fit.error();
     if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.pattern, options.audio})); !ok) return ok;
     VideoOptions video;
