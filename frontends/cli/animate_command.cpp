@@ -209,8 +209,10 @@ Status RunAnimate(const AnimateOptions& options) {
     FrameOrder order(frames, workers * WINDOW_PER_WORKER);
     Progress progress(static_cast<int32_t>(frames.size()), isatty(STDERR_FILENO) != 0, "rendered");
     double rendering = 0.0;
+    // Also while the video is finished: a signal then must not end the tool
+    // with ffmpeg (in a process group of its own) still writing.
+    InterruptCatcher catcher;
     {
-        InterruptCatcher catcher;
         Workers pool(*scene, *timing, out, &order);
         if (!frames.empty()) pool.Start(workers);
         WriteInOrder(out, &order, &progress);
@@ -225,7 +227,7 @@ Status RunAnimate(const AnimateOptions& options) {
     if (std::optional<Error> failure = order.Failure()) {
         out->Abandon();
         // A signal may also have reached a decoder or encoder first: the interruption is the cause.
-        if (const int signal = InterruptingSignal(); signal != 0) {
+        if (const int signal = InterruptCatcher::Caught(); signal != 0) {
             return Error{"interrupted by " + SignalName(signal) +
                          (video_out ? "; the video was not written (it is only ever kept whole)"
                                     : WhatIsLeft(*out, video_out, range, complete))};
@@ -233,7 +235,15 @@ Status RunAnimate(const AnimateOptions& options) {
         return Error{failure->message + WhatIsLeft(*out, video_out, range, complete)};
     }
     const auto finishing = std::chrono::steady_clock::now();
-    if (Status ok = out->Finish(); !ok) return ok;
+    const Status finished = out->Finish();
+    if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+        // Finish waits for ffmpeg to end, signal or not: what it finished is kept.
+        const std::string kept = !video_out ? WhatIsLeft(*out, video_out, range, complete)
+                                 : finished ? "; " + options.output + " was finished first and is whole"
+                                            : "; the video was not written (it is only ever kept whole)";
+        return Error{"interrupted by " + SignalName(signal) + kept};
+    }
+    if (!finished) return finished;
     const auto now = std::chrono::steady_clock::now();
     PrintSummary(Summary{static_cast<int32_t>(frames.size()), static_cast<int32_t>(complete.size()), *timing, range,
                          width, height, options.output, video.rate, workers,

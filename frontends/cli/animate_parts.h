@@ -26,7 +26,8 @@ Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene);
 // The frames to render: those --in and --out keep, or --range within them.
 Result<FrameRange> ShotRange(const AnimateOptions& options, const Timing& timing);
 
-// What memory is counted for frames of this source, depth and output.
+// What memory is counted for frames of this source, depth and output (for
+// encode's frames too).
 FrameShape ShapeOf(const SourceInfo& info, int32_t bits, int32_t downsample, const std::string& output);
 
 // The frames first..last, without those whose files are already complete

@@ -1,7 +1,5 @@
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <set>
 #include <system_error>
 
@@ -17,39 +15,11 @@ constexpr size_t RUNS_NAMED = 4;
 
 }  // namespace
 
-Result<FrameRange> ParseRange(const std::string& text, int32_t frames) {
-    const std::string bad = "--range " + text + ": ";
-    const size_t dash = text.find('-', 1);
-    char* end = nullptr;
-    FrameRange r;
-    if (dash == std::string::npos || dash == 0) return Error{bad + "expected A-B, first and last frame counted from 0"};
-    const std::string a = text.substr(0, dash), b = text.substr(dash + 1);
-    auto whole = [](const std::string& s) {
-        return !s.empty() && s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!whole(a) || !whole(b)) return Error{bad + "expected A-B, first and last frame counted from 0"};
-    r.first = static_cast<int32_t>(std::strtol(a.c_str(), &end, 10));
-    r.last = static_cast<int32_t>(std::strtol(b.c_str(), &end, 10));
-    if (r.first > r.last) return Error{bad + "the first frame comes after the last"};
-    if (r.last >= frames) {
-        return Error{bad + "the animation has frames 0 to " + std::to_string(frames - 1)};
-    }
-    return r;
-}
-
 Result<Timing> ShotTiming(const AnimateOptions& options, Scene* scene) {
+    Result<std::optional<Fraction>> fps = ParseFps(options.fps);
+    if (!fps) return fps.error();
+    const Fraction rate = ShotRate(*fps, options.scene.input, scene);
     const SourceInfo& info = scene->source->Info();
-    Fraction rate{24, 1};
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    } else if (info.rate) {
-        rate = *info.rate;
-    }
-    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
-        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
-    }
     int32_t frames = options.frames;
     if (frames == 0 || frames > 1000000) {
         return Error{"--frames " + std::to_string(frames) + ": must be 1 to 1000000"};

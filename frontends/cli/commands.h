@@ -54,9 +54,6 @@ struct EncodeOptions {
 
 Status RunEncode(const EncodeOptions& options);
 
-// "A-B" (from 0, inclusive) within `frames`.
-Result<FrameRange> ParseRange(const std::string& text, int32_t frames);
-
 }  // namespace runner::cli
 
 #endif

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/animate_parts.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/memory_budget.h"
@@ -34,12 +35,9 @@ Result<RenderValues> FrameValues(const EncodeOptions& options, const SourceInfo&
 // The sound of --audio and what its picture says: the frames' rate (unless
 // --fps gives it), their pixel aspect, and where the sound of frame 0 is.
 Status TakeAudio(const EncodeOptions& options, const SourceInfo& info, VideoOptions* video) {
-    std::optional<Fraction> rate;
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        rate = *parsed;
-    }
+    Result<std::optional<Fraction>> fps = ParseFps(options.fps);
+    if (!fps) return fps.error();
+    std::optional<Fraction> rate = *fps;
     double picture_start = 0;
     if (!options.audio.empty()) {
         Result<ClipProbe> clip = ProbeClip(options.audio);
@@ -55,8 +53,7 @@ Status TakeAudio(const EncodeOptions& options, const SourceInfo& info, VideoOpti
     }
     video->rate = rate ? *rate : Fraction{24, 1};
     // Frame number N of the sequence is at N / rate in the shot: so is its sound.
-    video->audio_start = picture_start + static_cast<double>(info.first_number) * static_cast<double>(video->rate.den) /
-                                             static_cast<double>(video->rate.num);
+    video->audio_start = picture_start + FrameSeconds(info.first_number, video->rate);
     return Success();
 }
 
@@ -83,10 +80,7 @@ Status RunEncode(const EncodeOptions& options) {
     }
     Result<int64_t> memory_limit = MemoryLimit(options.max_memory);
     if (!memory_limit) return memory_limit.error();
-    FrameShape shape;
-    shape.full_width = shape.width = info.width;
-    shape.full_height = shape.height = info.height;
-    shape.bits = info.bits;
+    const FrameShape shape = ShapeOf(info, info.bits, 1, options.output);
     if (Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.pattern); !fit) return fit.error();
     if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.pattern, options.audio})); !ok) return ok;
     VideoOptions video;

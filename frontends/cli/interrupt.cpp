@@ -32,8 +32,6 @@ InterruptCatcher::~InterruptCatcher() {
 
 int InterruptCatcher::Caught() { return g_caught.load(); }
 
-int InterruptingSignal() { return g_caught.load(); }
-
 std::string SignalName(int signal) {
     if (signal == SIGINT) return "SIGINT";
     if (signal == SIGTERM) return "SIGTERM";

@@ -21,16 +21,14 @@ public:
     InterruptCatcher(const InterruptCatcher&) = delete;
     InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
-    // The signal caught since the catcher was made, or 0.
+    // The signal caught since the last catcher was made, or 0; still there
+    // once the catcher is gone, for the exit status.
     static int Caught();
 
 private:
     struct sigaction old_int_ {};
     struct sigaction old_term_ {};
 };
-
-// The signal that interrupted the last run, or 0: for the exit status.
-int InterruptingSignal();
 
 // "SIGINT", "SIGTERM".
 std::string SignalName(int signal);

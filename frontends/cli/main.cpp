@@ -321,7 +321,7 @@ int main(int argc, char** argv) {
             if (c == '\n' || c == '\r' || c == '\t') c = ' ';  // messages from libraries and the effect
         }
         std::fprintf(stderr, "ringstride: %s\n", line.c_str());
-        const int signal = runner::cli::InterruptingSignal();
+        const int signal = runner::cli::InterruptCatcher::Caught();
         return signal != 0 ? EXIT_SIGNAL_BASE + signal : EXIT_FAILED;
     }
     return 0;

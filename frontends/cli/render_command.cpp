@@ -11,23 +11,18 @@
 namespace runner::cli {
 namespace {
 
-// A clip's frame on screen at --at at `rate` (a video conformed to it, as
-// animate does), rendered as animate renders that frame: at its own time.
+// A clip's frame on screen at --at at `rate` (a video conformed to it by
+// ShotRate, as for animate), rendered as animate renders that frame: at its
+// own time.
 Status ReadClipFrame(const RenderOptions& options, const Fraction& rate, Scene* scene, Session* session,
                      Timing* timing, int32_t* frame) {
-    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
-        std::fprintf(stderr, "ringstride: note: %s: %s\n", options.scene.input.c_str(), note.c_str());
-    }
     const SourceInfo& info = scene->source->Info();
     Result<ShotPoint> at = ParseShotPoint(options.at.empty() ? "0" : options.at, "--at");
     if (!at) return at.error();
     const int64_t k = FrameAt(*at, rate);
     if (k >= info.frames) {
-        char length[64];
-        std::snprintf(length, sizeof length, "%.6g s",
-                      info.frames * static_cast<double>(rate.den) / static_cast<double>(rate.num));
         return Error{"--at " + options.at + ": past the end of " + options.scene.input + " (" +
-                     std::to_string(info.frames) + " frames, " + length + ")"};
+                     std::to_string(info.frames) + " frames, " + Length(info.frames, rate) + ")"};
     }
     *frame = static_cast<int32_t>(k);
     Result<Timing> made = MakeTiming(*frame + 1, rate);
@@ -65,12 +60,8 @@ Status PlaceStill(const RenderOptions& options, const Fraction& rate, Scene* sce
 Status RunRender(const RenderOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     if (Status ok = CheckOutputFile(options.output); !ok) return ok;
-    std::optional<Fraction> fps;
-    if (!options.fps.empty()) {
-        Result<Fraction> parsed = ParseFrameRate(options.fps, "--fps");
-        if (!parsed) return parsed.error();
-        fps = *parsed;
-    }
+    Result<std::optional<Fraction>> fps = ParseFps(options.fps);
+    if (!fps) return fps.error();
     Result<Compression> compression = ParseCompression(options.scene.compression, options.output);
     if (!compression) return compression.error();
     Result<int64_t> memory_limit = MemoryLimit(options.scene.max_memory);
@@ -102,14 +93,13 @@ Status RunRender(const RenderOptions& options) {
     Timing timing;
     int32_t frame = 0;
     std::string which;
+    const Fraction rate = ShotRate(*fps, options.scene.input, &*scene);
     if (scene->IsClip()) {
-        const std::optional<Fraction>& own = scene->source->Info().rate;
-        const Fraction rate = fps ? *fps : own ? *own : Fraction{24, 1};
         if (Status ok = ReadClipFrame(options, rate, &*scene, session, &timing, &frame); !ok) return ok;
         char at[64];
         std::snprintf(at, sizeof at, "%.6g", timing.SecondsOf(frame));
         which = " (frame " + std::to_string(frame) + " of " + options.scene.input + ", at " + at + " s)";
-    } else if (Status ok = PlaceStill(options, fps ? *fps : Fraction{24, 1}, &*scene, session, &timing); !ok) {
+    } else if (Status ok = PlaceStill(options, rate, &*scene, session, &timing); !ok) {
         return ok;
     }
     Result<World> rendered = RenderAt(*scene, session, timing, frame);

@@ -103,11 +103,19 @@ Status ReadFrameInto(const Scene& scene, int32_t frame, World* full, World* inpu
     return Success();
 }
 
+Fraction ShotRate(const std::optional<Fraction>& fps, const std::string& input, Scene* scene) {
+    const std::optional<Fraction>& own = scene->source->Info().rate;
+    const Fraction rate = fps ? *fps : own ? *own : Fraction{24, 1};
+    if (const std::string note = scene->source->ConformTo(rate); !note.empty()) {
+        std::fprintf(stderr, "ringstride: note: %s: %s\n", input.c_str(), note.c_str());
+    }
+    return rate;
+}
+
 Status SetShotRate(Scene* scene, const Fraction& rate) {
     Result<ShotKeys> placed = PlaceKeys(scene->keys, rate);
     if (!placed) return placed.error();
     scene->keys = std::move(*placed);
-    scene->rate = rate;
     return Success();
 }
 
@@ -125,7 +133,7 @@ Status ApplyScene(const Scene& scene, const Timing& timing, Session* session) {
         !ok) {
         return Error{"--param: " + ok.error().message};
     }
-    return ApplyKeys(scene.keys, scene.rate, MASK_ID, session);
+    return ApplyKeys(scene.keys, MASK_ID, session);
 }
 
 Result<World> RenderAt(const Scene& scene, Session* session, const Timing& timing, int32_t frame) {

@@ -52,8 +52,7 @@ struct Scene {
     int32_t downsample = 1;
     std::optional<MaskPath> mask;
     std::vector<ParamSetting> settings;
-    ShotKeys keys;
-    Fraction rate{24, 1};        // the shot's frame rate, which places keys given by frame
+    ShotKeys keys;               // placed at the shot's rate by SetShotRate
     RenderValues values = RenderValues::ENCODED;  // what the rendered numbers stand for (colour.h)
     bool raw_colour = false;
     std::optional<Background> background;         // rendered frames are laid over it
@@ -72,6 +71,11 @@ using SourceCheck = std::function<Status(const SourceInfo& info, int32_t bits)>;
 // only has its length, rate and size looked up.
 Result<Scene> PrepareScene(const SceneOptions& options, const std::vector<ParamDefinition>& params,
                            bool allow_ranges, const SourceCheck& check = nullptr);
+
+// The shot's rate: `fps` when given, else a clip's own, else 24. A video
+// is conformed to it, said in one note line about `input` when that changes
+// its frames.
+Fraction ShotRate(const std::optional<Fraction>& fps, const std::string& input, Scene* scene);
 
 // The shot's frame rate: keys given by frame are placed at it, and every
 // key checked to be in time order (an error names the file, track and key).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 
 namespace runner::cli {
 namespace {
@@ -15,14 +16,13 @@ bool AllDigits(const std::string& s) {
 // Ten million seconds (16 weeks): further than any shot, near enough for exact products.
 constexpr int64_t LONGEST = 10000000;
 
+}  // namespace
+
 std::string Length(int32_t frames, const Fraction& rate) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.6g s", static_cast<double>(frames) * static_cast<double>(rate.den) /
-                                              static_cast<double>(rate.num));
+    std::snprintf(buf, sizeof buf, "%.6g s", FrameSeconds(frames, rate));
     return buf;
 }
-
-}  // namespace
 
 Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& what) {
     const std::string bad = what + " " + text + ": expected seconds (1.5, 1001/30000 or [HH:]MM:SS.ss) or a frame "
@@ -52,12 +52,36 @@ Result<ShotPoint> ParseShotPoint(const std::string& text, const std::string& wha
     return p;
 }
 
+Result<std::optional<Fraction>> ParseFps(const std::string& text) {
+    if (text.empty()) return std::optional<Fraction>();
+    Result<Fraction> rate = ParseFrameRate(text, "--fps");
+    if (!rate) return rate.error();
+    return std::optional<Fraction>(*rate);
+}
+
 int64_t FrameAt(const ShotPoint& point, const Fraction& rate, bool after) {
     if (point.is_frame) return point.frame;
     // seconds x rate = (n x rate.num) / (d x rate.den), exact (all positive).
     const __int128 num = static_cast<__int128>(point.seconds.num) * rate.num;
     const __int128 den = static_cast<__int128>(point.seconds.den) * rate.den;
     return static_cast<int64_t>(after ? (num + den - 1) / den : num / den);
+}
+
+Result<FrameRange> ParseRange(const std::string& text, int32_t frames) {
+    const std::string bad = "--range " + text + ": ";
+    const size_t dash = text.find('-', 1);
+    char* end = nullptr;
+    FrameRange r;
+    if (dash == std::string::npos || dash == 0) return Error{bad + "expected A-B, first and last frame counted from 0"};
+    const std::string a = text.substr(0, dash), b = text.substr(dash + 1);
+    if (!AllDigits(a) || !AllDigits(b)) return Error{bad + "expected A-B, first and last frame counted from 0"};
+    r.first = static_cast<int32_t>(std::strtol(a.c_str(), &end, 10));
+    r.last = static_cast<int32_t>(std::strtol(b.c_str(), &end, 10));
+    if (r.first > r.last) return Error{bad + "the first frame comes after the last"};
+    if (r.last >= frames) {
+        return Error{bad + "the animation has frames 0 to " + std::to_string(frames - 1)};
+    }
+    return r;
 }
 
 Result<FrameRange> TrimRange(const std::string& in, const std::string& out, const Fraction& rate, int32_t frames) {

@@ -46,6 +46,14 @@ std::optional<double> Unit(FilterInstance* instance, const HostParam& p, double 
     return held;
 }
 
+// Path's text as the mask, on a layer the frame's size; no mask when blank.
+Result<std::optional<MaskPath>> ReadPath(const std::string& text, const World& frame, const std::string& name) {
+    if (TrimSvgBlanks(text).empty()) return std::optional<MaskPath>();
+    Result<MaskPath> chosen = MaskFromText(text, 0, frame.Width(), frame.Height(), name);
+    if (!chosen) return chosen.error();
+    return std::optional<MaskPath>(std::move(*chosen));
+}
+
 // Every value the effect is to see: the host's where it set one, else the
 // effect's default, then Values on top; bad values become problems.
 void ApplyHostValues(FilterInstance* instance) {
@@ -54,23 +62,24 @@ void ApplyHostValues(FilterInstance* instance) {
     const std::vector<ParamDefinition>& defs = session->Params();
     const std::vector<HostParam>& params = instance->catalog->params;
     std::vector<ParamSetting> settings;
-    std::vector<ParamSetting> named;
-    std::optional<MaskPath> mask;
     for (size_t i = 0; i < params.size(); ++i) {
         const HostParam& p = params[i];
         const HostValue& v = instance->values[i];
         if (p.kind == ValueKind::VALUES) {
-            Result<std::vector<ParamSetting>> list = ParseParamList(v.text, defs, p.name);
-            if (!list) instance->problems.push_back(list.error().message);
-            else named = std::move(*list);
+            if (v.text != instance->values_text) {
+                instance->values_read = ParseParamList(v.text, defs, p.name);
+                instance->values_text = v.text;
+            }
+            if (!instance->values_read) instance->problems.push_back(instance->values_read.error().message);
             continue;
         }
         if (p.kind == ValueKind::PATH) {
-            if (TrimSvgBlanks(v.text).empty()) continue;
-            const World& frame = session->Input();
-            Result<MaskPath> chosen = MaskFromText(v.text, 0, frame.Width(), frame.Height(), p.name);
-            if (!chosen) instance->problems.push_back(chosen.error().message);
-            else mask = std::move(*chosen);
+            if (v.text != instance->path_text) {
+                instance->mask_applied = false;
+                instance->path_read = ReadPath(v.text, session->Input(), p.name);
+                instance->path_text = v.text;
+            }
+            if (!instance->path_read) instance->problems.push_back(instance->path_read.error().message);
             continue;
         }
         const ParamDefinition& def = defs[static_cast<size_t>(p.effect_index)];
@@ -102,9 +111,15 @@ void ApplyHostValues(FilterInstance* instance) {
         settings.push_back(s);
     }
     if (!instance->problems.empty()) return;
-    settings.insert(settings.end(), named.begin(), named.end());  // later settings win
+    // Values last: later settings win.
+    settings.insert(settings.end(), instance->values_read->begin(), instance->values_read->end());
     if (Status ok = ApplySettings(session, settings); !ok) instance->problems.push_back(ok.error().message);
-    if (Status ok = ApplyMask(session, mask, MASK_ID); !ok) instance->problems.push_back(ok.error().message);
+    // The settings never touch the mask parameter: the mask is handed over again only when Path changed.
+    if (!instance->mask_applied) {
+        Status ok = ApplyMask(session, *instance->path_read, MASK_ID);
+        if (!ok) instance->problems.push_back(ok.error().message);
+        instance->mask_applied = ok.has_value();
+    }
 }
 
 void PassThrough(const FilterInstance& instance, const uint32_t* in, uint32_t* out) {
@@ -140,6 +155,7 @@ Result<std::unique_ptr<FilterInstance>> CreateInstance(const Catalog& catalog, u
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
         return Error{"frame size " + std::to_string(width) + "x" + std::to_string(height) + " is not usable"};
     }
+    // A session of its own on the library the catalog keeps loaded.
     Result<OpenedEffect> opened = OpenEffect(catalog.library);
     if (!opened) return opened.error();
     Result<World> input =

@@ -8,6 +8,7 @@
 #include <stdint.h>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "frei0r/catalog.h"
 #include "runner/core/error.h"
 #include "runner/core/session.h"
+#include "runner/shot/param_text.h"
 
 namespace runner::frei0r {
 
@@ -40,6 +42,12 @@ struct FilterInstance {
     // Why frames pass through unchanged at present, one line each.
     std::vector<std::string> problems;
     std::set<std::string> reported;  // lines already written to standard error
+    // Path and Values as last read, read again only when their text changes.
+    std::string path_text;
+    Result<std::optional<MaskPath>> path_read;  // no mask for blank text
+    bool mask_applied = false;                  // the session holds path_read's mask
+    std::string values_text;
+    Result<std::vector<ParamSetting>> values_read;
     bool timed = false;              // a frame has been seen
     int32_t last_ticks = 0;
     int32_t time_step = DEFAULT_TIME_STEP;

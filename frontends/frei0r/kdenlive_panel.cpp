@@ -114,8 +114,9 @@ void Text(XMLElement* effect, const HostParam& p) {
 
 }  // namespace
 
-Result<std::string> KdenliveEffectXml(const Catalog& catalog, const std::vector<ParamDefinition>& defs) {
+Result<std::string> KdenliveEffectXml(const Catalog& catalog) {
     if (!catalog.failure.empty()) return Error{catalog.failure};
+    const std::vector<ParamDefinition>& defs = catalog.defs;
     const std::string service = std::string("frei0r.") + PLUGIN_NAME;
     XMLDocument doc;
     doc.InsertEndChild(doc.NewUnknown("DOCTYPE kpartgui"));

@@ -16,12 +16,10 @@
 
 namespace runner::frei0r {
 
-// The description of the filter `catalog` describes, whose parameters were
-// made from `defs` (the effect's own definitions, input layer first); its
-// effect id is MLT's name for the filter, which ties the two together.
+// The description of the filter `catalog` describes; its effect id is MLT's name for the filter, which ties the two together.
 // Sliders keyframable in the effect's units as far as Kdenlive can show
 // them, popups as lists, checkboxes, the colour, Path and Values as text.
-Result<std::string> KdenliveEffectXml(const Catalog& catalog, const std::vector<ParamDefinition>& defs);
+Result<std::string> KdenliveEffectXml(const Catalog& catalog);
 
 }  // namespace runner::frei0r
 

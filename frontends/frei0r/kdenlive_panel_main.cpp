@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
     const std::string output = argv[2];
     runner::Result<runner::OpenedEffect> opened = runner::OpenEffect(library);
     if (!opened) return Fail(opened.error().message);
-    const runner::frei0r::Catalog catalog = runner::frei0r::BuildCatalog(library);
-    const runner::Result<std::string> xml = runner::frei0r::KdenliveEffectXml(catalog, opened->session->Params());
+    const runner::Result<std::string> xml =
+        runner::frei0r::KdenliveEffectXml(runner::frei0r::DescribeEffect(library, *opened));
     if (!xml) return Fail(xml.error().message);
 
     const std::string partial = output + ".partial";

@@ -14,7 +14,6 @@ std::string Short(double v) {
     return buf;
 }
 
-
 double SliderDefault(const ParamDefinition& def) {
     const double span = def.slider_max - def.slider_min;
     if (!(span > 0.0)) return 0.0;

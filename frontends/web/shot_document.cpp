@@ -99,7 +99,7 @@ Result<Timing> ApplyDocument(const std::string& text, const std::string& name, c
         if (mask_param < 0) return Error{name + ": the effect has no mask path parameter"};
         if (Status ok = session->SetValue(mask_param, MASK_ID); !ok) return ok.error();
     }
-    if (Status ok = ApplyKeys(keys, document->rate, MASK_ID, session); !ok) return ok.error();
+    if (Status ok = ApplyKeys(keys, MASK_ID, session); !ok) return ok.error();
     session->SetTime(timing->TimeOf(0), timing->time_step, timing->time_scale);
     return timing;
 }

@@ -268,14 +268,12 @@ Result<ShotKeys> PlaceKeys(const ShotKeys& keys, const Fraction& rate) {
     return placed;
 }
 
-Status ApplyKeys(const ShotKeys& keys, const Fraction& rate, PF_PathID mask_id, Session* session) {
-    Result<ShotKeys> placed = PlaceKeys(keys, rate);
-    if (!placed) return placed.error();
-    for (const ParamTrack& t : placed->params) {
+Status ApplyKeys(const ShotKeys& placed, PF_PathID mask_id, Session* session) {
+    for (const ParamTrack& t : placed.params) {
         Status ok = t.is_color ? session->SetColorKeys(t.index, t.color_keys) : session->SetKeys(t.index, t.keys);
         if (!ok) return ok;
     }
-    if (!placed->mask.empty()) return session->SetMaskKeys(mask_id, placed->mask);
+    if (!placed.mask.empty()) return session->SetMaskKeys(mask_id, placed.mask);
     return Success();
 }
 

@@ -63,9 +63,9 @@ Result<ShotKeys> ReadKeysFile(const std::string& file, const std::vector<ParamDe
 // f / rate), checked to increase along each track.
 Result<ShotKeys> PlaceKeys(const ShotKeys& keys, const Fraction& rate);
 
-// Hands the tracks, placed at `rate`, to a session; the mask goes in under
-// `mask_id`.
-Status ApplyKeys(const ShotKeys& keys, const Fraction& rate, PF_PathID mask_id, Session* session);
+// Hands the tracks to a session, as PlaceKeys returns them (every key's time
+// in seconds); the mask goes in under `mask_id`.
+Status ApplyKeys(const ShotKeys& placed, PF_PathID mask_id, Session* session);
 
 }  // namespace runner
 

@@ -212,6 +212,25 @@ INSTANTIATE_TEST_SUITE_P(Signals, Stopped,
                                            StopCase{"SIGKILL", SIGKILL, -1}),
                          [](const ::testing::TestParamInfo<StopCase>& info) { return std::string(info.param.name); });
 
+// A signal while ffmpeg finishes a video (a GIF is encoded only once every
+// frame is in) waits for it: the video is whole, nothing is left beside it,
+// and the run still ends as interrupted.
+TEST(VideoFinish, SignalWaitsForTheEncoderAndKeepsTheVideo) {
+    if (!HasFfmpeg()) GTEST_SKIP() << "skipped: ffmpeg is not installed";
+    ScratchDir dir;
+    ASSERT_TRUE(WritePicture(dir / "in.png", Noise(320, 180)));
+    Background run(dir, {"animate", "in.png", "v.gif", "--frames", "100", "--mask-d", "M 0 90 H 320", "--param",
+                         "time=1..99", "--param", "on-original=on"});
+    for (int i = 0; i < 3000 && run.Err().find("encoding v.gif") == std::string::npos; ++i) usleep(20000);
+    const int status = run.Stop(SIGINT);
+    ASSERT_TRUE(WIFEXITED(status)) << run.Err();
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_NE(run.Err().find("interrupted by SIGINT; v.gif was finished first and is whole"), std::string::npos)
+        << run.Err();
+    EXPECT_EQ(CountNamed(dir, "ringstride-tmp") + CountNamed(dir, ".lock"), 0);
+    EXPECT_EQ(VideoFrames(dir / "v.gif"), 100);
+}
+
 // A second run on frames that a first is writing is refused, naming it;
 // other frames of the same pattern (a farm's chunks) are not held.
 TEST(Lock, SecondRunOnTheSameFramesIsRefused) {

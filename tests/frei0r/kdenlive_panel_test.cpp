@@ -53,8 +53,9 @@ TEST(KdenlivePanel, OneParameterOfEachKind) {
     Catalog catalog;
     catalog.title = "FolvekRingStride";
     catalog.author = "A & B <studio>";
+    catalog.defs = defs;
     catalog.params = HostParams(defs);
-    const runner::Result<std::string> xml = KdenliveEffectXml(catalog, defs);
+    const runner::Result<std::string> xml = KdenliveEffectXml(catalog);
     ASSERT_TRUE(xml) << xml.error().message;
     tinyxml2::XMLDocument doc;
     ASSERT_EQ(doc.Parse(xml->c_str()), tinyxml2::XML_SUCCESS) << *xml;
@@ -109,7 +110,7 @@ TEST(KdenlivePanel, OneParameterOfEachKind) {
 TEST(KdenlivePanel, AnEffectThatDidNotOpenGivesNoDescription) {
     Catalog catalog;
     catalog.failure = "/x/FolvekRingStride.so: cannot open";
-    const runner::Result<std::string> xml = KdenliveEffectXml(catalog, {});
+    const runner::Result<std::string> xml = KdenliveEffectXml(catalog);
     ASSERT_FALSE(xml);
     EXPECT_EQ(xml.error().message, catalog.failure);
 }

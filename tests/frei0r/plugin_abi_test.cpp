@@ -157,6 +157,17 @@ TEST_F(PluginAbi, BadValuesPassFramesThroughUntilMended) {
     }
 }
 
+TEST_F(PluginAbi, PathRemovedAndGivenAgainReachesTheNextFrame) {
+    const Scene scene = SliderScene();
+    f0r_instance_t instance = Construct(scene);
+    EXPECT_EQ(Update(instance, 0, 1), Reference(scene, 1));
+    ASSERT_TRUE(SetHostValue(*lib_, instance, "Path", ""));
+    EXPECT_EQ(Update(instance, 0.04, 1), Reference(Scene{"slider_unmasked", {}, "", scene.params}, 1));
+    ASSERT_TRUE(SetHostValue(*lib_, instance, "Path", scene.path_data));
+    EXPECT_EQ(Update(instance, 0.08, 1), Reference(scene, 1));
+    lib_->destruct(instance);
+}
+
 TEST_F(PluginAbi, PathTakesAnSvgDocumentSizedByTheFrame) {
     Scene scene = SliderScene();
     const std::vector<uint32_t> want = Reference(scene, 1);
