@@ -166,7 +166,7 @@ Status RunAnimate(const AnimateOptions& options) {
     const int32_t count = range.last - range.first + 1;
     const std::vector<std::string> inputs =
         InputFiles({options.scene.input, options.scene.mask.file, options.scene.keys});
-    if (Status ok = CheckNotAnInput(OutputFiles(options.output, video_out, range), inputs); !ok) return ok;
+    if (Status ok = RefuseOverwritingInputs(OutputFiles(options.output, video_out, range), inputs); !ok) return ok;
     if (options.dry_run) {
         PrintDryRun(options, *scene, *timing, range);
         if (options.show_keys) {

@@ -82,7 +82,9 @@ Status RunEncode(const EncodeOptions& options) {
     if (!memory_limit) return memory_limit.error();
     const FrameShape shape = ShapeOf(info, info.bits, 1, options.output);
     if (Result<int32_t> fit = WorkersWithin(shape, 0, true, *memory_limit, options.pattern); !fit) return fit.error();
-    if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.pattern, options.audio})); !ok) return ok;
+    if (Status ok = RefuseOverwritingInputs({options.output}, InputFiles({options.pattern, options.audio})); !ok) {
+        return ok;
+    }
     VideoOptions video;
     if (Status ok = TakeAudio(options, info, &video); !ok) return ok;
     video.frames = info.frames;

@@ -33,10 +33,6 @@ std::vector<std::string> InputFiles(const std::vector<std::string>& inputs) {
     return files;
 }
 
-Status CheckNotAnInput(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
-    return RefuseOverwritingInputs(outputs, inputs);
-}
-
 Result<OutputLock> ClaimOutput(const std::string& output, int32_t first, int32_t last) {
     if (Status ok = CheckWritableFolder(output); !ok) return ok.error();
     Result<OutputLock> lock = OutputLock::Take(output, first, last, g_command);

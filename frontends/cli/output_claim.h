@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runner/core/error.h"
+#include "runner/media/output_guard.h"
 #include "runner/media/output_lock.h"
 
 namespace runner::cli {
@@ -18,14 +19,10 @@ namespace runner::cli {
 // The command line of this run, as the lock records it for a run it refuses.
 void SetCommandLine(int argc, char** argv);
 
-// The input files of a command: frame patterns expanded to the files that
-// match them, a mask's "#ID" left out (unless the file is named so), empty
-// names skipped.
+// The input files of a command, for RefuseOverwritingInputs: frame
+// patterns expanded to the files that match them, a mask's "#ID" left out
+// (unless the file is named so), empty names skipped.
 std::vector<std::string> InputFiles(const std::vector<std::string>& inputs);
-
-// Refuses when one of `outputs` (the files the run will write) is one of
-// `inputs` (InputFiles).
-Status CheckNotAnInput(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
 
 // Locks `output` (a file: first = last = 0; a pattern: its frames
 // first..last) and clears what a killed run left of it.

@@ -66,7 +66,7 @@ Status RunRender(const RenderOptions& options) {
     if (!compression) return compression.error();
     Result<int64_t> memory_limit = MemoryLimit(options.scene.max_memory);
     if (!memory_limit) return memory_limit.error();
-    if (Status ok = CheckNotAnInput({options.output}, InputFiles({options.scene.input, options.scene.mask.file,
+    if (Status ok = RefuseOverwritingInputs({options.output}, InputFiles({options.scene.input, options.scene.mask.file,
                                                                   options.scene.keys}));
         !ok) {
         return ok;
