@@ -1,5 +1,6 @@
 #include "web/picture.h"
 
+#include "runner/shot/rgba.h"
 
 namespace runner::web {
 namespace {
@@ -33,28 +34,13 @@ Result<World> WorldFromRgba(int32_t width, int32_t height, const uint8_t* rgba, 
     if (Status ok = CheckPictureSize(width, height, name); !ok) return ok.error();
     Result<World> made = World::Create(PF_PixelFormat_ARGB32, width, height);
     if (!made) return Error{name + ": cannot hold the picture: " + made.error().message};
-    const size_t row_bytes = static_cast<size_t>(width) * 4;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = rgba + static_cast<size_t>(y) * row_bytes;
-        PF_Pixel* out = reinterpret_cast<PF_Pixel*>(made->Row(y));
-        for (int32_t x = 0; x < width; ++x, in += 4) out[x] = PF_Pixel{in[3], in[0], in[1], in[2]};
-    }
+    RgbaIntoWorld(rgba, 8, &*made);
     return made;
 }
 
 void RgbaFromWorld(const World& world, std::vector<uint8_t>* out) {
-    const int32_t width = world.Width(), height = world.Height();
-    out->resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    uint8_t* dst = out->data();
-    for (int32_t y = 0; y < height; ++y) {
-        const PF_Pixel* in = reinterpret_cast<const PF_Pixel*>(world.Row(y));
-        for (int32_t x = 0; x < width; ++x, dst += 4) {
-            dst[0] = in[x].red;
-            dst[1] = in[x].green;
-            dst[2] = in[x].blue;
-            dst[3] = in[x].alpha;
-        }
-    }
+    out->resize(static_cast<size_t>(world.Width()) * static_cast<size_t>(world.Height()) * 4);
+    WorldToRgba8(world, out->data());
 }
 
 }  // namespace runner::web
