@@ -1,4 +1,3 @@
-#include <cstdio>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -8,15 +7,9 @@
 namespace runner::cli {
 namespace {
 
-std::string Hex(const PF_Pixel& c) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
-    return buf;
-}
-
 std::string DescribeDefault(const ParamDefinition& def) {
     switch (def.type) {
-    case PF_Param_COLOR: return Hex(def.default_color);
+    case PF_Param_COLOR: return FormatHexColour(def.default_color);
     case PF_Param_CHECKBOX: return def.default_value != 0.0 ? "on" : "off";
     case PF_Param_POPUP: {
         const size_t i = static_cast<size_t>(def.default_value);

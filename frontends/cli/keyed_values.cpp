@@ -1,26 +1,19 @@
 #include "cli/keyed_values.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <numeric>
+
+#include "runner/shot/param_text.h"
 
 namespace runner::cli {
 namespace {
-
-// The shortest text that reads back as the same double.
-std::string Exact(double v) {
-    char buf[64];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    return std::string(buf, end);
-}
 
 // A stored value as --param would give it.
 std::string ValueText(const ParamDefinition& param, const PF_ParamDef& def) {
     switch (param.type) {
     case PF_Param_SLIDER: return std::to_string(def.u.sd.value);
-    case PF_Param_FIX_SLIDER: return Exact(def.u.fd.value / 65536.0);
-    case PF_Param_FLOAT_SLIDER: return Exact(def.u.fs_d.value);
+    case PF_Param_FIX_SLIDER: return ExactNumber(def.u.fd.value / 65536.0);
+    case PF_Param_FLOAT_SLIDER: return ExactNumber(def.u.fs_d.value);
     case PF_Param_CHECKBOX: return def.u.bd.value != 0 ? "on" : "off";
     case PF_Param_POPUP: {
         const int32_t choice = def.u.pd.value;
@@ -29,12 +22,7 @@ std::string ValueText(const ParamDefinition& param, const PF_ParamDef& def) {
         }
         return std::to_string(choice);
     }
-    case PF_Param_COLOR: {
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "#%02X%02X%02X", def.u.cd.value.red, def.u.cd.value.green,
-                      def.u.cd.value.blue);
-        return buf;
-    }
+    case PF_Param_COLOR: return FormatHexColour(def.u.cd.value);
     default: return "?";
     }
 }

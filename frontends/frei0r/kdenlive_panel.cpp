@@ -2,9 +2,7 @@
 
 #include <tinyxml2.h>
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 
 #include "runner/shot/param_text.h"
 
@@ -13,22 +11,6 @@ namespace {
 
 using tinyxml2::XMLDocument;
 using tinyxml2::XMLElement;
-
-// The shortest text that reads back as the same double: Kdenlive hands MLT
-// the number it reads, so the filter gets exactly what its table holds.
-// Whole numbers without an exponent ("100", not "1e+02").
-std::string Exact(double v) {
-    char buf[40];
-    if (v == std::floor(v) && std::fabs(v) < 1e15) {
-        std::snprintf(buf, sizeof buf, "%.0f", v);
-        return buf;
-    }
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-        if (std::strtod(buf, nullptr) == v) break;
-    }
-    return buf;
-}
 
 XMLElement* Parameter(XMLElement* effect, const char* type, const HostParam& p, const std::string& shown_name) {
     XMLElement* e = effect->InsertNewChildElement("parameter");
@@ -46,16 +28,18 @@ void Comment(XMLElement* parameter, const std::string& text) {
 // has no offset that works, so a slider range is shown from 0: the effect's
 // own value where the range starts at 0, else the amount above its start,
 // named so (every shown whole number is still a whole effect value).
+// Numbers are exact: Kdenlive hands MLT the number it reads, so the filter
+// gets exactly what its table holds.
 void Slider(XMLElement* effect, const HostParam& p, const ParamDefinition& def) {
     const double span = def.slider_max - def.slider_min;
     const bool from_zero = def.slider_min == 0.0;
     const std::string unit = def.IsPercent() ? " %" : "";
     const std::string shown = from_zero ? def.label : def.label + " above " + FormatNumber(def.slider_min);
     XMLElement* e = Parameter(effect, "animated", p, shown);
-    e->SetAttribute("default", Exact(p.default_number).c_str());
+    e->SetAttribute("default", ExactNumber(p.default_number).c_str());
     e->SetAttribute("min", "0");
-    e->SetAttribute("max", Exact(span).c_str());
-    e->SetAttribute("factor", Exact(span).c_str());
+    e->SetAttribute("max", ExactNumber(span).c_str());
+    e->SetAttribute("factor", ExactNumber(span).c_str());
     e->SetAttribute("decimals", def.type == PF_Param_SLIDER ? 0 : def.precision);
     if (def.IsPercent()) e->SetAttribute("suffix", "%");
     std::string text;
@@ -76,7 +60,7 @@ void Popup(XMLElement* effect, const HostParam& p, const ParamDefinition& def) {
     std::vector<std::string> values;
     std::string list, names;
     for (size_t k = 0; k < n; ++k) {
-        values.push_back(Exact((static_cast<double>(k) + 0.5) / static_cast<double>(n)));
+        values.push_back(ExactNumber((static_cast<double>(k) + 0.5) / static_cast<double>(n)));
         list += (k ? ";" : "") + values.back();
         std::string name = def.choices[k];
         for (char& c : name) {

@@ -47,10 +47,8 @@ std::string PopupText(const ParamDefinition& def) {
 }
 
 std::string ColorText(const ParamDefinition& def) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "#%02X%02X%02X", def.default_color.red, def.default_color.green,
-                  def.default_color.blue);
-    return std::string("Red, green and blue in 0 to 1, each rounded to 8 bits (default ") + hex + ").";
+    return "Red, green and blue in 0 to 1, each rounded to 8 bits (default " + FormatHexColour(def.default_color) +
+           ").";
 }
 
 std::string ValuesText(const std::vector<ParamDefinition>& defs) {

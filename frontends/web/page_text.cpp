@@ -1,7 +1,5 @@
 #include "web/page_text.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "runner/shot/apply_settings.h"
@@ -28,12 +26,6 @@ const char* Kind(PF_ParamType type) {
 json Pair(double x, double y) { return json::array({x, y}); }
 
 }  // namespace
-
-std::string HexColor(const PF_Pixel& c) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
-    return buf;
-}
 
 json ParamsJson(const std::vector<ParamDefinition>& params) {
     json out = json::array();
@@ -64,7 +56,7 @@ json ParamsJson(const std::vector<ParamDefinition>& params) {
             p["checkbox_text"] = def.checkbox_text;
             p["default"] = def.default_value != 0.0;
             break;
-        case PF_Param_COLOR: p["default"] = HexColor(def.default_color); break;
+        case PF_Param_COLOR: p["default"] = FormatHexColour(def.default_color); break;
         default: break;
         }
         out.push_back(std::move(p));
@@ -78,7 +70,7 @@ json ValuesAt(const Session& session, int32_t time) {
     for (size_t i = 1; i < params.size(); ++i) {
         const ParamDefinition& def = params[i];
         switch (def.type) {
-        case PF_Param_COLOR: out[def.label] = HexColor(session.DefAt(def.index, time).u.cd.value); break;
+        case PF_Param_COLOR: out[def.label] = FormatHexColour(session.DefAt(def.index, time).u.cd.value); break;
         case PF_Param_CHECKBOX: out[def.label] = session.ValueAt(def.index, time) != 0.0; break;
         case PF_Param_SLIDER:
         case PF_Param_FIX_SLIDER:
@@ -102,16 +94,6 @@ json MasksJson(const std::vector<MaskPath>& paths) {
         out.push_back({{"vertices", vertices}, {"in_tangents", in}, {"out_tangents", outs}, {"closed", path.closed}});
     }
     return out;
-}
-
-std::string ExactNumber(double v) {
-    // The fewest significant digits that read back as v (at most 17).
-    char buf[32];
-    for (int digits = 1; digits <= 17; ++digits) {
-        std::snprintf(buf, sizeof buf, "%.*g", digits, v);
-        if (std::strtod(buf, nullptr) == v) break;
-    }
-    return buf;
 }
 
 std::string PathDataOf(const MaskPath& path) {
@@ -144,7 +126,7 @@ Frei0rText Frei0rAt(const Session& session, PF_PathID mask_id, int32_t time) {
             if (v == mask_id && session.MaskAt(mask_id, time, &mask)) text.path = PathDataOf(mask);
             continue;
         }
-        case PF_Param_COLOR: value = HexColor(session.DefAt(def.index, time).u.cd.value); break;
+        case PF_Param_COLOR: value = FormatHexColour(session.DefAt(def.index, time).u.cd.value); break;
         case PF_Param_CHECKBOX: value = v != 0.0 ? "on" : "off"; break;
         case PF_Param_POPUP: {
             const size_t k = static_cast<size_t>(v);

@@ -14,9 +14,6 @@
 
 namespace runner::web {
 
-// "#RRGGBB".
-std::string HexColor(const PF_Pixel& c);
-
 // Every parameter after the layer, as `ringstride info` describes it:
 // index, label, kind, valid and slider range, precision, percent, choices,
 // checkbox text, default (colours as "#RRGGBB").
@@ -28,9 +25,6 @@ nlohmann::json ValuesAt(const Session& session, int32_t time);
 
 // Mask paths as the page keeps them: the record of --mask FILE.json.
 nlohmann::json MasksJson(const std::vector<MaskPath>& paths);
-
-// The shortest text that reads back as exactly `v`.
-std::string ExactNumber(double v);
 
 // "M x y C ... Z": absolute cubics, closed paths with their closing segment;
 // read back by the path data reader it gives the same vertices and tangents

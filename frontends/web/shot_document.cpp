@@ -5,6 +5,7 @@
 #include "runner/shot/apply_settings.h"
 #include "runner/shot/json_mask.h"
 #include "runner/shot/keys_file.h"
+#include "runner/shot/param_text.h"
 #include "web/page_text.h"
 
 namespace runner::web {
@@ -56,7 +57,8 @@ json Track(const ParamTrack& t, const ParamDefinition& def) {
     for (size_t k = 0; k < n; ++k) {
         const double time = t.is_color ? t.color_keys[k].time : t.keys[k].time;
         const KeyInterpolation how = t.is_color ? t.color_keys[k].interpolation : t.keys[k].interpolation;
-        const json value = t.is_color ? json(HexColor(t.color_keys[k].value)) : PageValue(def, t.keys[k].value);
+        const json value =
+            t.is_color ? json(FormatHexColour(t.color_keys[k].value)) : PageValue(def, t.keys[k].value);
         keys.push_back({{"time", time}, {"value", value}, {"interpolation", InterpolationName(how)}});
     }
     if (n == 1) return keys[0]["value"];

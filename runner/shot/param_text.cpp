@@ -83,6 +83,25 @@ std::string FormatNumber(double v) {
     return buf;
 }
 
+std::string ExactNumber(double v) {
+    char buf[40];
+    if (v == std::floor(v) && std::fabs(v) < 1e15) {
+        std::snprintf(buf, sizeof buf, "%.0f", v);
+        return buf;
+    }
+    for (int digits = 1; digits <= 17; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+        if (std::strtod(buf, nullptr) == v) break;
+    }
+    return buf;
+}
+
+std::string FormatHexColour(const PF_Pixel& c) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02X%02X%02X", c.red, c.green, c.blue);
+    return buf;
+}
+
 std::string DescribeType(const ParamDefinition& def) {
     switch (def.type) {
     case PF_Param_SLIDER: return "integer slider";

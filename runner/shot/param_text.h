@@ -55,6 +55,14 @@ Status CheckNumber(const ParamDefinition& def, double v, const std::string& wher
 // A short number: 50, 37.5, 0.05.
 std::string FormatNumber(double v);
 
+// The shortest text that reads back as exactly `v`; whole numbers without
+// an exponent ("30", "100", not "3e+01"): for text handed to other programs
+// (frei0r strings, Kdenlive panels, --param values, path data).
+std::string ExactNumber(double v);
+
+// "#RRGGBB", as a colour parameter is written.
+std::string FormatHexColour(const PF_Pixel& c);
+
 // "2 to 5000", "Continuous, Discrete 1, Discrete 2": what a value may be.
 std::string DescribeAllowed(const ParamDefinition& def);
 

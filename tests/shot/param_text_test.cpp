@@ -2,7 +2,10 @@
 // label matching, the value forms of each type, and range errors.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <ostream>
+#include <utility>
 
 #include "definitions.h"
 #include "runner/shot/param_text.h"
@@ -66,6 +69,27 @@ TEST(ParamValues, ColoursAreOpaqueEightBitValues) {
         EXPECT_EQ(r->color.red, 0x1A);
         EXPECT_EQ(r->color.green, 0x2B);
         EXPECT_EQ(r->color.blue, 0x3C);
+    }
+}
+
+TEST(ParamText, ColoursAreWrittenAsTheyAreRead) {
+    const PF_Pixel colour{255, 0x1A, 0x2B, 0xC0};
+    EXPECT_EQ(runner::FormatHexColour(colour), "#1A2BC0");
+    auto r = ParseParam("edge color=" + runner::FormatHexColour(colour), Definitions(), false);
+    ASSERT_TRUE(r.has_value()) << r.error().message;
+    EXPECT_EQ(std::memcmp(&r->color, &colour, sizeof colour), 0);
+}
+
+// Numbers handed to other programs read back as the same double; whole
+// ones are written without an exponent.
+TEST(ParamText, ExactNumbersAreShortAndReadBackTheSame) {
+    const std::pair<double, const char*> cases[] = {
+        {30, "30"},        {-100, "-100"},      {1e14, "100000000000000"}, {1e15, "1e+15"},
+        {37.5, "37.5"},    {0.1, "0.1"},        {0.0001, "0.0001"},       {2.5e-7, "2.5e-07"},
+        {1.0 / 3, "0.3333333333333333"}, {-0.0, "-0"}};
+    for (const auto& [v, text] : cases) {
+        EXPECT_EQ(runner::ExactNumber(v), text);
+        EXPECT_EQ(std::strtod(text, nullptr), v) << text;
     }
 }
 
