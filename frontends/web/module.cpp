@@ -57,12 +57,13 @@ runner::Session* Ready(std::string* why) {
 // Every parameter's value and the mask at the session's time, as the page
 // shows them on its controls and its canvas.
 json StateAt(const runner::Session& session, int32_t time) {
-    const runner::web::Frei0rText text = runner::web::Frei0rAt(session, runner::web::MASK_ID, time);
-    json state{{"values", runner::web::ValuesAt(session, time)}, {"values_text", text.values}, {"path_data", text.path}};
     runner::MaskPath mask;
     const PF_ParamIndex mask_param = runner::MaskParamIndex(session.Params());
-    if (mask_param >= 0 && session.ValueAt(mask_param, time) == runner::web::MASK_ID &&
-        session.MaskAt(runner::web::MASK_ID, time, &mask)) {
+    const bool masked = mask_param >= 0 && session.ValueAt(mask_param, time) == runner::web::MASK_ID &&
+                        session.MaskAt(runner::web::MASK_ID, time, &mask);
+    const runner::web::Frei0rText text = runner::web::Frei0rAt(session, masked ? &mask : nullptr, time);
+    json state{{"values", runner::web::ValuesAt(session, time)}, {"values_text", text.values}, {"path_data", text.path}};
+    if (masked) {
         state["mask"] = runner::web::MasksJson({mask})[0];
         if (runner::SegmentCount(mask) == 0) {
             state["note"] = "the mask has a single point and no segment; no circles are drawn";

@@ -113,19 +113,15 @@ std::string PathDataOf(const MaskPath& path) {
     return d;
 }
 
-Frei0rText Frei0rAt(const Session& session, PF_PathID mask_id, int32_t time) {
+Frei0rText Frei0rAt(const Session& session, const MaskPath* mask, int32_t time) {
     Frei0rText text;
+    if (mask != nullptr) text.path = PathDataOf(*mask);
     const std::vector<ParamDefinition>& params = session.Params();
     for (size_t i = 1; i < params.size(); ++i) {
         const ParamDefinition& def = params[i];
         const double v = session.ValueAt(def.index, time);
         std::string value;
         switch (def.type) {
-        case PF_Param_PATH: {
-            MaskPath mask;
-            if (v == mask_id && session.MaskAt(mask_id, time, &mask)) text.path = PathDataOf(mask);
-            continue;
-        }
         case PF_Param_COLOR: value = FormatHexColour(session.DefAt(def.index, time).u.cd.value); break;
         case PF_Param_CHECKBOX: value = v != 0.0 ? "on" : "off"; break;
         case PF_Param_POPUP: {

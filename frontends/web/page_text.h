@@ -36,8 +36,9 @@ struct Frei0rText {
     std::string values;  // every other parameter at that time, "label=value; ..."
 };
 
-// At `time` (in the session's time scale), with the mask under `mask_id`.
-Frei0rText Frei0rAt(const Session& session, PF_PathID mask_id, int32_t time);
+// At `time` (in the session's time scale), with `mask` the mask at that
+// time (null for none).
+Frei0rText Frei0rAt(const Session& session, const MaskPath* mask, int32_t time);
 
 }  // namespace runner::web
 
