@@ -11,6 +11,7 @@
 
 #include "runner/core/session.h"
 #include "runner/shot/apply_settings.h"
+#include "runner/shot/mask_choice.h"
 #include "runner/shot/svg_document.h"
 #include "runner/shot/svg_path.h"
 #include "web/page_text.h"
@@ -72,6 +73,16 @@ json StateAt(const runner::Session& session, int32_t time) {
         state["mask"] = nullptr;
     }
     return state;
+}
+
+// Subpaths read for the page: each checked as a mask (`what` names them in
+// messages), answered as the page's mask records.
+const char* AnswerMaskPaths(const Result<std::vector<runner::MaskPath>>& paths, const std::string& what) {
+    if (!paths) return Fail(paths.error().message);
+    for (const runner::MaskPath& p : *paths) {
+        if (Status ok = runner::CheckMask(p, what); !ok) return Fail(ok.error().message);
+    }
+    return Answer(json{{"paths", runner::web::MasksJson(*paths)}});
 }
 
 }  // namespace
@@ -154,17 +165,7 @@ EMSCRIPTEN_KEEPALIVE const char* rs_frame_rate(const char* text) {
 // The subpaths of SVG path data (or of an SVG document pasted instead), in
 // the page's mask records.
 EMSCRIPTEN_KEEPALIVE const char* rs_path_data(const char* data) {
-    const std::string text = Text(data);
-    Result<std::vector<runner::MaskPath>> paths = runner::LooksLikeSvgDocument(text)
-                                                      ? runner::ParseSvgDocument(text, "the SVG document")
-                                                      : runner::ParsePathData(text);
-    if (!paths) {
-        return Fail(runner::LooksLikeSvgDocument(text) ? paths.error().message : "path data: " + paths.error().message);
-    }
-    for (const runner::MaskPath& p : *paths) {
-        if (Status ok = runner::CheckMask(p, "path data"); !ok) return Fail(ok.error().message);
-    }
-    return Answer(json{{"paths", runner::web::MasksJson(*paths)}});
+    return AnswerMaskPaths(runner::MaskPathsFromText(Text(data), 0, 0, "path data"), "path data");
 }
 
 // The subpaths of the first path or shape an SVG document draws (or of the
@@ -178,12 +179,7 @@ EMSCRIPTEN_KEEPALIVE const char* rs_svg(const char* text, const char* name, int3
     options.layer_height = height;
     options.fit_layer = fit != 0;
     options.fit_name = "fit SVG";
-    Result<std::vector<runner::MaskPath>> paths = runner::ParseSvgDocument(Text(text), Text(name), options);
-    if (!paths) return Fail(paths.error().message);
-    for (const runner::MaskPath& p : *paths) {
-        if (Status ok = runner::CheckMask(p, Text(name)); !ok) return Fail(ok.error().message);
-    }
-    return Answer(json{{"paths", runner::web::MasksJson(*paths)}});
+    return AnswerMaskPaths(runner::ParseSvgDocument(Text(text), Text(name), options), Text(name));
 }
 
 }  // extern "C"

@@ -27,13 +27,22 @@ Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const st
     return ChooseSubpath(*paths, index, what);
 }
 
-Result<MaskPath> MaskFromText(std::string_view text, int32_t index, int32_t layer_width, int32_t layer_height,
-                              const std::string& what) {
-    if (!LooksLikeSvgDocument(text)) return MaskFromPathData(text, index, what);
+Result<std::vector<MaskPath>> MaskPathsFromText(std::string_view text, int32_t layer_width, int32_t layer_height,
+                                                const std::string& what) {
+    if (!LooksLikeSvgDocument(text)) {
+        Result<std::vector<MaskPath>> paths = ParsePathData(text);
+        if (!paths) return Error{what + ": " + paths.error().message};
+        return paths;
+    }
     SvgOptions svg;
     svg.layer_width = layer_width;
     svg.layer_height = layer_height;
-    Result<std::vector<MaskPath>> paths = ParseSvgDocument(text, what, svg);
+    return ParseSvgDocument(text, what, svg);
+}
+
+Result<MaskPath> MaskFromText(std::string_view text, int32_t index, int32_t layer_width, int32_t layer_height,
+                              const std::string& what) {
+    Result<std::vector<MaskPath>> paths = MaskPathsFromText(text, layer_width, layer_height, what);
     if (!paths) return paths.error();
     return ChooseSubpath(*paths, index, what);
 }

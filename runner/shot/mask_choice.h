@@ -26,8 +26,12 @@ Result<MaskPath> MaskFromPathData(std::string_view data, int32_t index, const st
 
 // A mask typed as text: an SVG document when its first character that is
 // not blank is '<' (the first path or shape it draws, on a layer of the
-// given size, not fitted onto it), SVG path data otherwise; its subpath
-// `index` chosen and checked.
+// given size, not fitted onto it), SVG path data otherwise; every subpath,
+// unchecked. `what` starts every message.
+Result<std::vector<MaskPath>> MaskPathsFromText(std::string_view text, int32_t layer_width, int32_t layer_height,
+                                                const std::string& what);
+
+// The same text's subpath `index` chosen and checked.
 Result<MaskPath> MaskFromText(std::string_view text, int32_t index, int32_t layer_width, int32_t layer_height,
                               const std::string& what);
 
