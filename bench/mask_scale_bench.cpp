@@ -189,25 +189,36 @@ int main(int argc, char** argv) {
             runner::Result<nlohmann::json> doc = nlohmann::json();
             runner::Result<runner::MaskPath> mask = runner::Error{""};
             const Spent read = Time([&] { doc = runner::ReadJsonFile(json_file, "mask file"); });
-            const Spent made = Time([&] { mask = runner::MaskFromJson(*doc, json_file); });
+            Spent made;
+            if (doc) made = Time([&] { mask = runner::MaskFromJson(*doc, json_file); });
             std::remove(json_file.c_str());
-            Row("JSON", n, "file read and parsed", read);
-            Row("JSON", n, "mask from the document", made);
-            const Walked w = WalkFrames(plugin, *mask);
-            Row("JSON", n, "mask set", w.set);
-            Row("JSON", n, w.ok ? "frame 1 (every segment measured)" : "frame 1 FAILED", w.first);
-            Row("JSON", n, w.ok ? "frame 2 (segments kept)" : "frame 2 FAILED", w.second);
-            json_on = read.wall + made.wall + w.first.wall + w.second.wall < stop;
+            Row("JSON", n, doc ? "file read and parsed" : "file read FAILED", read);
+            if (doc) Row("JSON", n, mask ? "mask from the document" : "mask from the document FAILED", made);
+            if (mask) {
+                const Walked w = WalkFrames(plugin, *mask);
+                Row("JSON", n, "mask set", w.set);
+                Row("JSON", n, w.ok ? "frame 1 (every segment measured)" : "frame 1 FAILED", w.first);
+                Row("JSON", n, w.ok ? "frame 2 (segments kept)" : "frame 2 FAILED", w.second);
+                json_on = read.wall + made.wall + w.first.wall + w.second.wall < stop;
+            } else {  // nothing to walk, and the next size would fail alike
+                std::fprintf(stderr, "  %s\n", (doc ? mask.error() : doc.error()).message.c_str());
+                json_on = false;
+            }
         }
         if (data_on) {
             const std::string d = PathData(n);
             runner::Result<runner::MaskPath> mask = runner::Error{""};
             const Spent parsed = Time([&] { mask = runner::MaskFromPathData(d, 0, "path data"); });
             Row("path data", n, mask ? "parsed and checked" : "parse FAILED", parsed);
-            const Walked w = WalkFrames(plugin, *mask);
-            Row("path data", n, w.ok ? "frame 1 (every segment measured)" : "frame 1 FAILED", w.first);
-            Row("path data", n, w.ok ? "frame 2 (segments kept)" : "frame 2 FAILED", w.second);
-            data_on = parsed.wall + w.first.wall + w.second.wall < stop;
+            if (mask) {
+                const Walked w = WalkFrames(plugin, *mask);
+                Row("path data", n, w.ok ? "frame 1 (every segment measured)" : "frame 1 FAILED", w.first);
+                Row("path data", n, w.ok ? "frame 2 (segments kept)" : "frame 2 FAILED", w.second);
+                data_on = parsed.wall + w.first.wall + w.second.wall < stop;
+            } else {
+                std::fprintf(stderr, "  %s\n", mask.error().message.c_str());
+                data_on = false;
+            }
         }
         if (transform_on) {
             const std::string text = TransformList(n);
