@@ -2,33 +2,18 @@
 // and driven through f0r_update at 1920x1080, with no mask (the frame is
 // only converted and copied) and with a mask of circles, beside the two
 // pixel conversions alone. Prints figures; nothing passes or fails.
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "timing.h"
-#include "frei0r/frei0r_api.h"
+#include "frei0r_plugin.h"
 #include "runner/shot/rgba.h"
+#include "timing.h"
 
 namespace {
 
 constexpr int W = 1920;
 constexpr int H = 1080;
-
-struct Plugin {
-    void* handle = nullptr;
-    f0r_instance_t (*construct)(unsigned, unsigned) = nullptr;
-    void (*destruct)(f0r_instance_t) = nullptr;
-    void (*set_param_value)(f0r_instance_t, f0r_param_t, int) = nullptr;
-    void (*update)(f0r_instance_t, double, const uint32_t*, uint32_t*) = nullptr;
-};
-
-template <typename F>
-void Find(void* handle, const char* name, F* out) {
-    *out = reinterpret_cast<F>(dlsym(handle, name));
-}
 
 void Report(const char* what, const bench::Timing& t) {
     std::printf("  %-44s %8.2f ms median, %8.2f ms best (%d runs)\n", what, t.median_ms, t.min_ms, t.runs);
@@ -37,16 +22,11 @@ void Report(const char* what, const bench::Timing& t) {
 }  // namespace
 
 int main() {
-    Plugin p;
-    p.handle = dlopen(RINGSTRIDE_FREI0R_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-    if (p.handle == nullptr) {
-        std::fprintf(stderr, "frei0r_bench: %s\n", dlerror());
+    bench::Frei0rPlugin p(RINGSTRIDE_FREI0R_PLUGIN);
+    if (!p.Ok()) {
+        std::fprintf(stderr, "frei0r_bench: %s\n", p.Error().c_str());
         return 1;
     }
-    Find(p.handle, "f0r_construct", &p.construct);
-    Find(p.handle, "f0r_destruct", &p.destruct);
-    Find(p.handle, "f0r_set_param_value", &p.set_param_value);
-    Find(p.handle, "f0r_update", &p.update);
 
     std::vector<uint32_t> in(static_cast<size_t>(W) * H), out(in.size());
     uint8_t* bytes = reinterpret_cast<uint8_t*>(in.data());
@@ -56,7 +36,7 @@ int main() {
     const char* paths[] = {"", "M 80 900 C 600 100 1320 100 1840 900"};
     const char* names[] = {"f0r_update, no mask", "f0r_update, one curve of default circles"};
     for (int k = 0; k < 2; ++k) {
-        f0r_instance_t instance = p.construct(W, H);
+        void* instance = p.construct(W, H);
         const char* text = paths[k];
         p.set_param_value(instance, &text, 0);
         double t = 0.0;
@@ -67,6 +47,5 @@ int main() {
     runner::World world = runner::World::Create(PF_PixelFormat_ARGB32, W, H, 0, 0).value();
     Report("RGBA to the host's ARGB world", bench::Measure([] {}, [&] { runner::RgbaIntoWorld(in.data(), 8, &world); }, 5, 0.5));
     Report("the host's ARGB world to RGBA", bench::Measure([] {}, [&] { runner::WorldToRgba8(world, reinterpret_cast<uint8_t*>(out.data())); }, 5, 0.5));
-    dlclose(p.handle);
     return 0;
 }

@@ -6,7 +6,6 @@
 // passes or fails.
 //
 //   ringstride_long_run_bench [FRAMES]
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,7 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "frei0r/frei0r_api.h"
+#include "frei0r_plugin.h"
 
 namespace {
 
@@ -34,28 +33,27 @@ double ResidentMegabytes() {
 
 int main(int argc, char** argv) {
     const long frames = argc > 1 ? std::atol(argv[1]) : 1000000;
-    void* handle = dlopen(RINGSTRIDE_FREI0R_PLUGIN, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr || frames <= 0) {
-        std::fprintf(stderr, "long_run_bench: %s\n", handle == nullptr ? dlerror() : "FRAMES must be positive");
+    if (frames <= 0) {
+        std::fprintf(stderr, "long_run_bench: FRAMES must be positive\n");
         return 1;
     }
-    auto construct = reinterpret_cast<f0r_instance_t (*)(unsigned, unsigned)>(dlsym(handle, "f0r_construct"));
-    auto destruct = reinterpret_cast<void (*)(f0r_instance_t)>(dlsym(handle, "f0r_destruct"));
-    auto set_param = reinterpret_cast<void (*)(f0r_instance_t, f0r_param_t, int)>(dlsym(handle, "f0r_set_param_value"));
-    auto update = reinterpret_cast<void (*)(f0r_instance_t, double, const uint32_t*, uint32_t*)>(
-        dlsym(handle, "f0r_update"));
+    const bench::Frei0rPlugin plugin(RINGSTRIDE_FREI0R_PLUGIN);
+    if (!plugin.Ok()) {
+        std::fprintf(stderr, "long_run_bench: %s\n", plugin.Error().c_str());
+        return 1;
+    }
 
     std::vector<uint32_t> in(static_cast<size_t>(W) * H, 0xff4080c0u), out(in.size());
-    f0r_instance_t instance = construct(W, H);
+    void* instance = plugin.construct(W, H);
     const char* path = "M 4 40 C 20 4 44 4 60 40";
-    set_param(instance, &path, 0);
+    plugin.set_param_value(instance, &path, 0);
 
     std::printf("one frei0r instance, %dx%d frames with a mask, %ld frames:\n", W, H, frames);
     std::printf("  %12s %14s %12s\n", "frames", "resident MB", "frames/s");
     const auto start = std::chrono::steady_clock::now();
     const long step = frames >= 10 ? frames / 10 : 1;
     for (long i = 1; i <= frames; ++i) {
-        update(instance, static_cast<double>(i) * 0.02, in.data(), out.data());
+        plugin.update(instance, static_cast<double>(i) * 0.02, in.data(), out.data());
         if (i % step == 0 || i == 1) {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -63,7 +61,6 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
-    destruct(instance);
-    dlclose(handle);
+    plugin.destruct(instance);
     return 0;
 }

@@ -9,7 +9,6 @@
 //
 // Sizes grow by ten up to N (10^6); a kind whose last step took longer than
 // SECONDS (30) is not tried at the next size.
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -18,11 +17,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "frei0r_plugin.h"
 #include "runner/loader/effect_open.h"
 #include "runner/shot/affine.h"
 #include "runner/shot/apply_settings.h"
@@ -140,26 +141,12 @@ Walked WalkFrames(const std::string& plugin, const runner::MaskPath& mask) {
     return w;
 }
 
-struct Plugin {
-    void* handle = nullptr;
-    void* (*construct)(unsigned, unsigned) = nullptr;
-    void (*destruct)(void*) = nullptr;
-    void (*set_param_value)(void*, void*, int) = nullptr;
-    void (*update)(void*, double, const uint32_t*, uint32_t*) = nullptr;
-};
-
-// The frei0r plug-in's entry points, when it is built.
-bool OpenPlugin(Plugin* p) {
+// The frei0r plug-in's path, when it is built.
 #ifdef RINGSTRIDE_FREI0R_PLUGIN
-    p->handle = dlopen(RINGSTRIDE_FREI0R_PLUGIN, RTLD_NOW | RTLD_LOCAL);
+const char* const FREI0R_PLUGIN = RINGSTRIDE_FREI0R_PLUGIN;
+#else
+const char* const FREI0R_PLUGIN = nullptr;
 #endif
-    if (p->handle == nullptr) return false;
-    p->construct = reinterpret_cast<decltype(p->construct)>(dlsym(p->handle, "f0r_construct"));
-    p->destruct = reinterpret_cast<decltype(p->destruct)>(dlsym(p->handle, "f0r_destruct"));
-    p->set_param_value = reinterpret_cast<decltype(p->set_param_value)>(dlsym(p->handle, "f0r_set_param_value"));
-    p->update = reinterpret_cast<decltype(p->update)>(dlsym(p->handle, "f0r_update"));
-    return p->construct && p->destruct && p->set_param_value && p->update;
-}
 
 void Row(const char* kind, int64_t n, const char* stage, Spent spent) {
     std::printf("  %-12s %9lld  %-34s %9.3f %9.3f\n", kind, static_cast<long long>(n), stage, spent.wall, spent.cpu);
@@ -177,8 +164,12 @@ int main(int argc, char** argv) {
     }
     const std::string plugin = RINGSTRIDE_EFFECT_PATH;
     const std::string json_file = "/tmp/ringstride_mask_scale_" + std::to_string(getpid()) + ".json";
-    Plugin frei0r;
-    const bool has_frei0r = OpenPlugin(&frei0r);
+    std::unique_ptr<bench::Frei0rPlugin> frei0r;
+    if (FREI0R_PLUGIN != nullptr) {
+        frei0r = std::make_unique<bench::Frei0rPlugin>(FREI0R_PLUGIN);
+        if (!frei0r->Ok()) std::fprintf(stderr, "mask_scale_bench: frei0r plug-in: %s\n", frei0r->Error().c_str());
+    }
+    const bool has_frei0r = frei0r && frei0r->Ok();
 
     std::printf("Mask preparation by size (%dx%d frames, segments of a few pixels):\n", W, H);
     std::printf("  %-12s %9s  %-34s %9s %9s\n", "kind", "segments", "stage", "wall s", "CPU s");
@@ -230,18 +221,17 @@ int main(int argc, char** argv) {
         if (frei0r_on) {
             const std::string d = PathData(n);
             std::vector<uint32_t> in(static_cast<size_t>(W) * H, 0xff808080u), out(in.size());
-            void* instance = frei0r.construct(W, H);
+            void* instance = frei0r->construct(W, H);
             const char* text = d.c_str();
-            const Spent set = Time([&] { frei0r.set_param_value(instance, &text, 0); });
-            const Spent first = Time([&] { frei0r.update(instance, 0.0, in.data(), out.data()); });
-            const Spent second = Time([&] { frei0r.update(instance, 0.04, in.data(), out.data()); });
-            frei0r.destruct(instance);
+            const Spent set = Time([&] { frei0r->set_param_value(instance, &text, 0); });
+            const Spent first = Time([&] { frei0r->update(instance, 0.0, in.data(), out.data()); });
+            const Spent second = Time([&] { frei0r->update(instance, 0.04, in.data(), out.data()); });
+            frei0r->destruct(instance);
             Row("frei0r Path", n, "set", set);
             Row("frei0r Path", n, "frame 1 (parsed, walked)", first);
             Row("frei0r Path", n, "frame 2", second);
             frei0r_on = set.wall + first.wall + second.wall < stop;
         }
     }
-    if (has_frei0r) dlclose(frei0r.handle);
     return 0;
 }
