@@ -1,6 +1,5 @@
 #include "frame_rig.h"
 
-#include "host/param_ids.h"
 #include "runner/loader/effect_open.h"
 
 namespace bench {
@@ -25,15 +24,7 @@ bool FrameRig::Open(const std::string& library, const BenchScene& scene, std::st
         *error = "set-up failed with " + std::to_string(setup.err);
         return false;
     }
-    if (!session_->SetValue(PARAM_TIME, scene.time)) return false;
-    if (!session_->SetValue(PARAM_MAX_RADIUS, scene.max_radius)) return false;
-    if (!session_->SetValue(PARAM_EDGE_THICKNESS, scene.edge_thickness)) return false;
-    if (!session_->SetValue(PARAM_ON_ORIGINAL, scene.on_original)) return false;
-    if (scene.crossings > 0) {
-        if (!session_->SetMask(1, SweepMask(scene.width, scene.height, scene.crossings))) return false;
-        if (!session_->SetValue(PARAM_PATH, 1)) return false;
-    }
-    return true;
+    return ApplyScene(scene, session_.get(), error);
 }
 
 PF_Err FrameRig::RenderFrame() {

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include "host/param_ids.h"
 
 namespace bench {
 
@@ -86,6 +89,23 @@ runner::MaskPath SweepMask(int32_t width, int32_t height, int32_t crossings) {
         path.vertices.push_back(v);
     }
     return path;
+}
+
+bool ApplyScene(const BenchScene& scene, runner::Session* session, std::string* error) {
+    constexpr PF_PathID MASK_ID = 1;
+    const std::pair<PF_ParamIndex, double> values[] = {
+        {PARAM_TIME, scene.time},
+        {PARAM_MAX_RADIUS, static_cast<double>(scene.max_radius)},
+        {PARAM_EDGE_THICKNESS, static_cast<double>(scene.edge_thickness)},
+        {PARAM_ON_ORIGINAL, static_cast<double>(scene.on_original)}};
+    runner::Status ok = runner::Success();
+    for (const auto& [index, value] : values) {
+        if (ok) ok = session->SetValue(index, value);
+    }
+    if (ok && scene.crossings > 0) ok = session->SetMask(MASK_ID, SweepMask(scene.width, scene.height, scene.crossings));
+    if (ok && scene.crossings > 0) ok = session->SetValue(PARAM_PATH, MASK_ID);
+    if (!ok) *error = ok.error().message;
+    return ok.has_value();
 }
 
 std::string SweepPathData(const runner::MaskPath& mask) {

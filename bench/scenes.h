@@ -11,6 +11,7 @@
 
 #include "host/host_api.h"
 #include "runner/core/mask_path.h"
+#include "runner/core/session.h"
 
 namespace bench {
 
@@ -34,6 +35,11 @@ std::vector<BenchScene> AllBenchScenes();
 // left to right and back, working its way down with rounded turns that
 // reach a little beyond the left and right borders.
 runner::MaskPath SweepMask(int32_t width, int32_t height, int32_t crossings);
+
+// The scene's parameters on a session that is set up: Time, Max Radius,
+// Edge Thickness, On Original and, with crossings, the sweep mask as path 1.
+// False with `error` when the session refuses one.
+bool ApplyScene(const BenchScene& scene, runner::Session* session, std::string* error);
 
 // A mask as SVG path data (absolute moveto and cubics), for runs of the
 // ringstride tool on the same scene.

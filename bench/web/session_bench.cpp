@@ -8,8 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
-#include "host/param_ids.h"
 #include "runner/core/session.h"
 #include "scenes.h"
 #include "timing.h"
@@ -17,8 +17,6 @@
 extern "C" PF_Err EntryPointFunc(PF_Cmd, PF_InData*, PF_OutData*, PF_ParamDef*[], PF_LayerDef*, void*);
 
 namespace {
-
-constexpr PF_PathID MASK_ID = 1;
 
 // FNV-1a over the image bytes of every row.
 uint64_t Digest(const runner::World& world) {
@@ -31,22 +29,20 @@ uint64_t Digest(const runner::World& world) {
     return hash;
 }
 
-bool Prepare(const bench::BenchScene& scene, runner::Session* session) {
-    if (session->SetUp().err != PF_Err_NONE) return false;
+bool Prepare(const bench::BenchScene& scene, runner::Session* session, std::string* error) {
+    if (session->SetUp().err != PF_Err_NONE) {
+        *error = "the effect's set-up failed";
+        return false;
+    }
     runner::Result<runner::World> input = runner::World::Create(scene.format, scene.width, scene.height);
-    if (!input) return false;
+    if (!input) {
+        *error = input.error().message;
+        return false;
+    }
     bench::FillPattern(scene.format, scene.width, scene.height, input->RowBytes(), input->Row(0));
     session->SetInput(std::move(*input));
     session->SetLayerSize(scene.width, scene.height);
-    bool ok = session->SetValue(PARAM_MAX_RADIUS, scene.max_radius).has_value() &&
-              session->SetValue(PARAM_EDGE_THICKNESS, scene.edge_thickness).has_value() &&
-              session->SetValue(PARAM_ON_ORIGINAL, scene.on_original).has_value() &&
-              session->SetValue(PARAM_TIME, scene.time).has_value();
-    if (scene.crossings > 0) {
-        ok = ok && session->SetMask(MASK_ID, bench::SweepMask(scene.width, scene.height, scene.crossings)) &&
-             session->SetValue(PARAM_PATH, MASK_ID);
-    }
-    return ok;
+    return bench::ApplyScene(scene, session, error);
 }
 
 }  // namespace
@@ -56,8 +52,9 @@ int main(int argc, char** argv) {
     for (const bench::BenchScene& scene : bench::AllBenchScenes()) {
         if (scene.format != PF_PixelFormat_ARGB32) continue;
         runner::Session session(&EntryPointFunc);
-        if (!Prepare(scene, &session)) {
-            std::fprintf(stderr, "%s: cannot set the scene up\n", scene.name.c_str());
+        std::string error;
+        if (!Prepare(scene, &session, &error)) {
+            std::fprintf(stderr, "%s: cannot set the scene up: %s\n", scene.name.c_str(), error.c_str());
             return 1;
         }
         bool failed = false;
