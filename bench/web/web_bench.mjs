@@ -9,7 +9,6 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import zlib from 'node:zlib';
 
 const here = path.dirname(new URL(import.meta.url).pathname);
 const { launch, requirements, serve } = await import(path.join(here, '../../tests/web/harness.mjs'));
@@ -36,36 +35,21 @@ native.forEach((n, name) => {
     `${f(w.min / n.min, 12)}x   ${w.hash === n.hash ? 'same' : 'DIFFERENT'}`);
 });
 
+// The page's own PNG encoder. Its folder has no package.json to say that
+// png.js is an ES module, so it is imported from its text.
+const pngSource = fs.readFileSync(path.join(here, '../../frontends/web/page/png.js')).toString('base64');
+const { encodePng } = await import(`data:text/javascript;base64,${pngSource}`);
+
 // A 1920x1080 opaque gradient as a PNG file.
-function gradientPng(file, width, height) {
-  const raw = Buffer.alloc(height * (width * 4 + 1));
+async function gradientPng(file, width, height) {
+  const rgba = new Uint8Array(width * height * 4);
   for (let y = 0; y < height; y++) {
     for (let x = 0; x < width; x++) {
-      const i = y * (width * 4 + 1) + 1 + x * 4;
-      raw[i] = (x * 255) / width; raw[i + 1] = (y * 255) / height; raw[i + 2] = 128; raw[i + 3] = 255;
+      const i = (y * width + x) * 4;
+      rgba[i] = (x * 255) / width; rgba[i + 1] = (y * 255) / height; rgba[i + 2] = 128; rgba[i + 3] = 255;
     }
   }
-  const crcTable = Array.from({ length: 256 }, (_, n) => {
-    let c = n;
-    for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    return c >>> 0;
-  });
-  const chunk = (type, data) => {
-    const b = Buffer.alloc(12 + data.length);
-    b.writeUInt32BE(data.length, 0);
-    b.write(type, 4, 'latin1');
-    data.copy(b, 8);
-    let c = 0xffffffff;
-    for (const byte of b.subarray(4, 8 + data.length)) c = crcTable[(c ^ byte) & 0xff] ^ (c >>> 8);
-    b.writeUInt32BE((c ^ 0xffffffff) >>> 0, 8 + data.length);
-    return b;
-  };
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(width, 0);
-  header.writeUInt32BE(height, 4);
-  header.set([8, 6, 0, 0, 0], 8);
-  fs.writeFileSync(file, Buffer.concat([Buffer.from([137, 80, 78, 71, 13, 10, 26, 10]), chunk('IHDR', header),
-    chunk('IDAT', zlib.deflateSync(raw, { level: 1 })), chunk('IEND', Buffer.alloc(0))]));
+  fs.writeFileSync(file, new Uint8Array(await (await encodePng(width, height, rgba)).arrayBuffer()));
 }
 
 const puppeteer = await requirements(pageDir);
@@ -78,7 +62,7 @@ try {
   await page.goto(server.url);
   await page.evaluate(() => window.playground.ready);
   const picture = path.join(work, 'hd.png');
-  gradientPng(picture, 1920, 1080);
+  await gradientPng(picture, 1920, 1080);
   await (await page.$('#open-picture')).uploadFile(picture);
   await page.evaluate(() => window.playground.idle());
   await page.click('#path-data', { clickCount: 3 });
