@@ -7,15 +7,20 @@
 # build itself keeps the effect's internals out of the host, loading out of
 # the portable core, and one front-end out of another:
 #
-#   ringstride_include_root(core runner/core)     build/include/core/runner/core -> runner/core
-#   ringstride_include_root(cli cli=frontends/cli)  build/include/cli/cli -> frontends/cli
-#   target_include_directories(ringstride_core PUBLIC $<BUILD_INTERFACE:${RINGSTRIDE_INCLUDE_core}>)
+#   ringstride_include_root(ringstride_core PUBLIC runner/core)
+#       build/include/core/runner/core -> runner/core
+#   ringstride_include_root(ringstride_cli_commands PUBLIC cli=frontends/cli)
+#       build/include/cli_commands/cli -> frontends/cli
 #
-# Headers are included by their path in the source tree ("runner/core/session.h"),
-# or by the name given before "=" ("cli/scene.h").
+# The root is the target's include folder in the build tree only
+# ($<BUILD_INTERFACE>), with the scope given (PUBLIC, PRIVATE, INTERFACE),
+# named after the target without "ringstride_". Headers are included by
+# their path in the source tree ("runner/core/session.h"), or by the name
+# given before "=" ("cli/scene.h").
 set(RINGSTRIDE_INCLUDE_ROOTS ${CMAKE_BINARY_DIR}/include)
 
-function(ringstride_include_root name)
+function(ringstride_include_root target scope)
+  string(REGEX REPLACE "^ringstride_" "" name ${target})
   set(root ${RINGSTRIDE_INCLUDE_ROOTS}/${name})
   foreach(path ${ARGN})
     if(path MATCHES "^([^=]+)=(.+)$")
@@ -30,5 +35,5 @@ function(ringstride_include_root name)
       file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${path} ${link} SYMBOLIC)
     endif()
   endforeach()
-  set(RINGSTRIDE_INCLUDE_${name} ${root} PARENT_SCOPE)
+  target_include_directories(${target} ${scope} $<BUILD_INTERFACE:${root}>)
 endfunction()
