@@ -46,13 +46,24 @@ while [[ $# -gt 0 ]]; do
   shift
 done
 
+# The machine the figures come from, printed before them.
+machine() {
+  echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+}
+
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRINGSTRIDE_BENCH=ON >/dev/null
 if [[ $web == 1 ]]; then
   wasm="${RINGSTRIDE_WASM_BUILD_DIR:-build-wasm}"
-  page="$(RINGSTRIDE_WASM_BUILD_DIR="$wasm" scripts/web-build.sh 2>/dev/null)"
+  # The page's build is quiet unless it fails.
+  log="$build/web-build.log"
+  if ! page="$(RINGSTRIDE_WASM_BUILD_DIR="$wasm" scripts/web-build.sh 2>"$log")"; then
+    cat "$log" >&2
+    echo "bench.sh: the web page did not build (see above, kept in $log)" >&2
+    exit 1
+  fi
   NODE_PATH="${NODE_PATH:-/usr/share/nodejs}" cmake --build "$wasm" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
   cmake --build "$build" -j "${JOBS:-2}" --target ringstride_session_bench >/dev/null
-  echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+  machine
   echo
   exec node bench/web/web_bench.mjs "$build/bench/web/ringstride_session_bench" \
     "$wasm/bench/web/ringstride_session_bench.js" "$page" "${quick[@]+"${quick[@]}"}"
@@ -69,7 +80,7 @@ if ninja -C "$build" -t targets all 2>/dev/null | grep -q '^ringstride_shot_benc
 fi
 cmake --build "$build" -j "${JOBS:-2}" --target "${targets[@]}" >/dev/null
 
-echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), load $(cut -d' ' -f1-3 /proc/loadavg)"
+machine
 if [[ $masks_only == 1 || $shot_only == 0 ]]; then
   echo
   if [[ ${#quick[@]} -gt 0 ]]; then

@@ -18,8 +18,13 @@ tinyxml2="$build/third_party/tinyxml2"
 if [ ! -f "$tinyxml2/tinyxml2.cpp" ]; then
   work="$(mktemp -d)"
   trap 'rm -rf "$work"' EXIT
-  (cd "$work" && apt-get source --download-only tinyxml2 >/dev/null 2>&1 &&
-     dpkg-source --no-check -x ./tinyxml2_*.dsc src >/dev/null)
+  # Quiet unless it fails.
+  if ! (cd "$work" && apt-get source --download-only tinyxml2 && dpkg-source --no-check -x ./tinyxml2_*.dsc src) \
+       >"$work/log" 2>&1; then
+    cat "$work/log" >&2
+    echo "web-build.sh: cannot unpack Debian's tinyxml2 source package (see above)" >&2
+    exit 1
+  fi
   mkdir -p "$tinyxml2"
   cp "$work/src/tinyxml2.cpp" "$work/src/tinyxml2.h" "$work/src/LICENSE.txt" "$tinyxml2/"
 fi
