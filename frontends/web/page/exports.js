@@ -1,10 +1,9 @@
 // What the page hands on: the frame as a PNG file, the keys file the
-// command line and a farm render the shot from, the frame as the frei0r
-// filter's Path and Values (with ready ffmpeg and melt lines), and the
-// shot as a WebM video.
+// command line and a farm render the shot from, and the frame as the
+// frei0r filter's Path and Values (with ready ffmpeg and melt lines). The
+// shot as a WebM video is webm.js's.
 import { encodePng } from './png.js';
 import { toDocument } from './shot.js';
-import { encodeWebm } from './webm.js';
 
 export function download(blob, name) {
   const a = document.createElement('a');
@@ -50,8 +49,4 @@ export function frei0rLines(state, params, pictureName) {
       `${shellQuote(`Path=${path}`)} ${shellQuote(`Values=""${values}""`)} ` +
       '-consumer avformat:out_%d.png vcodec=png pix_fmt=rgba',
   };
-}
-
-export async function webmOf(frames, rate, renderAt, progress) {
-  return encodeWebm(frames, rate, renderAt, progress);
 }

@@ -9,7 +9,8 @@ import { buildControls } from './controls.js';
 import { MaskEditor } from './mask_editor.js';
 import { Timeline } from './timeline.js';
 import { decodePicture, isVideo, openVideo } from './picture.js';
-import { download, frei0rLines, keysFile, pngOf, webmOf } from './exports.js';
+import { download, frei0rLines, keysFile, pngOf } from './exports.js';
+import { encodeWebm } from './webm.js';
 
 const $ = (id) => document.getElementById(id);
 const engine = new Engine(new URL('./worker.js', import.meta.url));
@@ -289,7 +290,7 @@ async function exportWebm() {
   button.disabled = true;
   const doc = documentText();
   try {
-    const blob = await webmOf(timeline.frames, timeline.rate, async (i) => {
+    const blob = await encodeWebm(timeline.frames, timeline.rate, async (i) => {
       if (page.video) {
         const rgba = await page.video.rgbaAt(timeline.seconds(i));
         await engine.call('picture', page.video.width, page.video.height, rgba.buffer, page.picture.name);

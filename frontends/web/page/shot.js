@@ -169,7 +169,3 @@ export function fromDocument(doc) {
   }
   return shot;
 }
-
-export function copyShot(shot) {
-  return fromDocument(JSON.parse(JSON.stringify(toDocument(shot))));
-}
