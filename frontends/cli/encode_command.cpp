@@ -129,7 +129,14 @@ Status RunEncode(const EncodeOptions& options) {
     const double reading = progress.Seconds();
     progress.Phase("encoding " + options.output);
     const auto finishing = std::chrono::steady_clock::now();
-    if (Status ok = (*pipe)->Close(); !ok) return ok;
+    const Status closed = (*pipe)->Close();
+    if (const int signal = InterruptCatcher::Caught(); signal != 0) {
+        // Close waits for ffmpeg to end, signal or not: what it finished is kept.
+        return Error{"interrupted by " + SignalName(signal) +
+                     (closed ? "; " + options.output + " was finished first and is whole"
+                             : "; the video was not written (it is only ever kept whole)")};
+    }
+    if (!closed) return closed;
     const auto now = std::chrono::steady_clock::now();
     int32_t width = info.width, height = info.height;
     EncodedSize(options.output, &width, &height);

@@ -219,16 +219,25 @@ TEST(VideoFinish, SignalWaitsForTheEncoderAndKeepsTheVideo) {
     if (!HasFfmpeg()) GTEST_SKIP() << "skipped: ffmpeg is not installed";
     ScratchDir dir;
     ASSERT_TRUE(WritePicture(dir / "in.png", Noise(320, 180)));
-    Background run(dir, {"animate", "in.png", "v.gif", "--frames", "100", "--mask-d", "M 0 90 H 320", "--param",
-                         "time=1..99", "--param", "on-original=on"});
-    for (int i = 0; i < 3000 && run.Err().find("encoding v.gif") == std::string::npos; ++i) usleep(20000);
-    const int status = run.Stop(SIGINT);
-    ASSERT_TRUE(WIFEXITED(status)) << run.Err();
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_NE(run.Err().find("interrupted by SIGINT; v.gif was finished first and is whole"), std::string::npos)
-        << run.Err();
-    EXPECT_EQ(CountNamed(dir, "ringstride-tmp") + CountNamed(dir, ".lock"), 0);
-    EXPECT_EQ(VideoFrames(dir / "v.gif"), 100);
+    auto animate_to = [](const std::string& out) {
+        return std::vector<std::string>{"animate", "in.png", out, "--frames", "100", "--mask-d", "M 0 90 H 320",
+                                        "--param", "time=1..99", "--param", "on-original=on"};
+    };
+    const RunResult made = RunTool(dir, animate_to("f_%03d.png"));
+    ASSERT_EQ(made.code, 0) << made.err;
+    for (const std::vector<std::string>& command :
+         {animate_to("v.gif"), std::vector<std::string>{"encode", "f_%03d.png", "v.gif"}}) {
+        fs::remove(dir / "v.gif");
+        Background run(dir, command);
+        for (int i = 0; i < 3000 && run.Err().find("encoding v.gif") == std::string::npos; ++i) usleep(20000);
+        const int status = run.Stop(SIGINT);
+        ASSERT_TRUE(WIFEXITED(status)) << command[0] << ": " << run.Err();
+        EXPECT_EQ(WEXITSTATUS(status), 130) << command[0];
+        EXPECT_NE(run.Err().find("interrupted by SIGINT; v.gif was finished first and is whole"), std::string::npos)
+            << command[0] << ": " << run.Err();
+        EXPECT_EQ(CountNamed(dir, "ringstride-tmp") + CountNamed(dir, ".lock"), 0) << command[0];
+        EXPECT_EQ(VideoFrames(dir / "v.gif"), 100) << command[0];
+    }
 }
 
 // A second run on frames that a first is writing is refused, naming it;
