@@ -75,7 +75,11 @@ function fitToStage() {
 }
 window.addEventListener('resize', fitToStage);
 
-function show(frame) {
+// A frame rendered from a shot that has changed since (the worker was busy
+// while the user went on editing) still shows its pixels, but the controls
+// and the mask editor keep what the user did: a stale frame's values and
+// mask would undo it (a vertex just added, its selection, a slider moved).
+function show(frame, current) {
   if (!page.frame || canvas.width !== frame.width || canvas.height !== frame.height) {
     canvas.width = frame.width;
     canvas.height = frame.height;
@@ -86,9 +90,11 @@ function show(frame) {
   context.putImageData(new ImageData(new Uint8ClampedArray(frame.pixels), frame.width, frame.height), 0, 0);
   page.frame = frame;
   page.frames += 1;
-  controls.show(frame.values, (label) => ({ keyed: shots.paramKeyed(page.shot, label),
-    key: shots.paramKeyAt(page.shot, label, timeline.seconds()) }));
-  editor.setPath(frame.mask);
+  if (current) {
+    controls.show(frame.values, (label) => ({ keyed: shots.paramKeyed(page.shot, label),
+      key: shots.paramKeyAt(page.shot, label, timeline.seconds()) }));
+    editor.setPath(frame.mask);
+  }
   const maskKey = shots.maskKeyAt(page.shot, timeline.seconds());
   $('mask-key').setAttribute('aria-pressed', maskKey ? 'true' : 'false');
   $('mask-interpolation').disabled = !maskKey;
@@ -109,7 +115,7 @@ async function refresh(reverted = false) {
     const frame = await engine.render(doc, timeline.at(), timeline.rateText());
     if (!frame) return;
     page.good = doc;
-    show(frame);
+    show(frame, doc === documentText());
     if (frame.note) message(`${page.picture.name}: ${frame.note}`, true);
     else if (!reverted) message('');
   } catch (e) {
