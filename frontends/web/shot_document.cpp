@@ -36,14 +36,6 @@ Result<Document> ReadDocument(const std::string& text, const std::string& name, 
     return out;
 }
 
-const char* InterpolationName(KeyInterpolation how) {
-    switch (how) {
-    case KEY_HOLD: return "hold";
-    case KEY_EASE: return "ease";
-    default: return "linear";
-    }
-}
-
 json PageValue(const ParamDefinition& def, double v) {
     const size_t k = static_cast<size_t>(v);
     if (def.type == PF_Param_POPUP && v >= 1 && k <= def.choices.size()) return def.choices[k - 1];

@@ -78,9 +78,9 @@ Result<KeyInterpolation> ReadInterpolation(const json& key, const std::string& w
     const json& v = key.at("interpolation");
     if (v.is_string()) {
         const std::string s = v.get<std::string>();
-        if (s == "linear") return KEY_LINEAR;
-        if (s == "hold") return KEY_HOLD;
-        if (s == "ease") return KEY_EASE;
+        for (KeyInterpolation how : {KEY_LINEAR, KEY_HOLD, KEY_EASE}) {
+            if (s == InterpolationName(how)) return how;
+        }
     }
     return Error{where + ": \"interpolation\" must be \"linear\", \"hold\" or \"ease\""};
 }
@@ -220,6 +220,14 @@ Result<MaskTrack> ReadMaskKeys(const json& entry, const std::string& where) {
 }
 
 }  // namespace
+
+const char* InterpolationName(KeyInterpolation how) {
+    switch (how) {
+    case KEY_HOLD: return "hold";
+    case KEY_EASE: return "ease";
+    default: return "linear";
+    }
+}
 
 Result<ShotKeys> ParseKeys(const json& doc, const std::string& file, const std::vector<ParamDefinition>& params) {
     if (!doc.is_object()) return Error{file + ": the keys must be a JSON object with \"params\" and \"mask\""};

@@ -52,6 +52,9 @@ struct ShotKeys {
     std::vector<KeyWhen> mask_when;
 };
 
+// A key's "interpolation" as the file writes it: "linear", "hold", "ease".
+const char* InterpolationName(KeyInterpolation how);
+
 // Every error names the file, the track and the key (counted from 1).
 Result<ShotKeys> ParseKeys(const nlohmann::json& doc, const std::string& file,
                            const std::vector<ParamDefinition>& params);
