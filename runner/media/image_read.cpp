@@ -3,6 +3,7 @@
 // straight into the world's rows.
 #include <OpenImageIO/imageio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,10 @@
 
 namespace runner {
 namespace {
+
+// The least a band of a scanline file holds (1 MiB): few calls for a narrow
+// image, and still a small buffer beside the world.
+constexpr size_t READ_BAND_BYTES = size_t{1} << 20;
 
 namespace fs = std::filesystem;
 
@@ -173,9 +178,18 @@ Status ReadOpened(OIIO::ImageInput* in, const std::string& file, bool raw_colour
     band.exr = bits == DEPTH_BITS_FLOAT && std::strcmp(in->format_name(), "openexr") == 0;
     band.encode = band.exr && !raw_colour && world->Format() != PF_PixelFormat_ARGB128;
     const size_t row_bytes = static_cast<size_t>(spec.width) * static_cast<size_t>(band.layout.channels) * type.size();
-    // Tiled files are decoded whole; scanline files a band at a time.
+    // Tiled files are decoded whole; scanline files a band at a time, of at
+    // least BAND_ROWS rows and as many more as READ_BAND_BYTES holds: where
+    // the library converts, every call costs it a buffer of its own (64 MB),
+    // which a narrow image read 32 rows at a time would ask for thousands of
+    // times.
     const bool tiled = spec.tile_width > 0;
-    const int32_t step = tiled ? spec.height : BAND_ROWS;
+    const int32_t step =
+        tiled ? spec.height
+              : std::max(BAND_ROWS, static_cast<int32_t>(std::min<size_t>(READ_BAND_BYTES / row_bytes, INT32_MAX)));
+    // Samples already of the type asked for come straight into the buffer,
+    // past that conversion.
+    const OIIO::TypeDesc asked = type == spec.format && spec.channelformats.empty() ? OIIO::TypeDesc::UNKNOWN : type;
     thread_local std::vector<uint8_t> buffer;
     buffer.resize(row_bytes * static_cast<size_t>(std::min(step, spec.height)));
     for (int32_t y = 0; y < spec.height; y += step) {
@@ -183,7 +197,7 @@ Status ReadOpened(OIIO::ImageInput* in, const std::string& file, bool raw_colour
         band.data = buffer.data();
         const bool ok = tiled ? in->read_image(0, 0, 0, band.layout.channels, type, buffer.data())
                               : in->read_scanlines(0, 0, spec.y + y, spec.y + y + band.rows, 0, 0,
-                                                   band.layout.channels, type, buffer.data());
+                                                   band.layout.channels, asked, buffer.data());
         if (!ok) {
             std::string why = in->geterror();
             if (why.empty()) why = OiioError("read error");
